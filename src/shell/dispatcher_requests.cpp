@@ -1,0 +1,143 @@
+#include <cstdio>
+#include <cstring>
+
+#include "shell/dispatcher.h"
+#include "shell/editor_link.h"
+#include "shell/parameters.h"
+
+namespace vexlan {
+
+namespace {
+
+constexpr const char* kCapabilities[] = {
+    "hasQuovarExtensions", "hasQuovarViewAsConfig", "hasQuovarNoScrollUI",
+    "hasQuovarEmbeddedUI", "supportsQuovarChanConfig",
+};
+
+// Embedded-view codes and the host's view record.
+constexpr int kViewQuery = 0;
+constexpr int kViewStart = 1;
+constexpr int kViewStop = 2;
+constexpr int kViewPreferredSize = 36;
+
+intptr_t parameterRange(intptr_t index, void* ptr) {
+    if (!ptr) return 0;
+    if (index < 0 || index >= kParameterCount) return 0;
+    const double range[2] = {0.0, normalisedMaximum(int32_t(index))};
+    std::memcpy(ptr, range, sizeof range);
+    return kVendorHandled;
+}
+
+intptr_t formatValue(intptr_t index, void* ptr, float value) {
+    if (!ptr) return 0;
+    char* text = static_cast<char*>(ptr);
+    if (index < 0 || index >= kParameterCount) {
+        text[0] = '\0';
+        return 0;
+    }
+    formatParameter(int32_t(index), value, text, kParamTextMax + 1);
+    return kVendorHandled;
+}
+
+intptr_t embeddedView(PluginInstance& instance, int code, void* record) {
+    switch (code) {
+        case kViewQuery:
+            return 1;
+        case kViewStart:
+        case kViewStop:
+            instance.embeddedViewActive = code == kViewStart ? 1 : 0;
+            resizeBuffer(instance.displayBuffers[2], 0, true);
+            resizeBuffer(instance.displayBuffers[3], 0, true);
+            return 1;
+        case kViewPreferredSize: {
+            if (!record) return 1;
+            const int32_t values[3] = {131072, 65536, 30};
+            char* bytes = static_cast<char*>(record);
+            std::memcpy(bytes + 0, &values[0], 4);
+            std::memcpy(bytes + 4, &values[1], 4);
+            std::memcpy(bytes + 24, &values[2], 4);
+            return 1;
+        }
+        default:
+            // Painting (15) and mouse editing (512..517) of the embedded view
+            // arrive with the graph control; until then they are unknown codes.
+            return 0;
+    }
+}
+
+intptr_t channelConfig(PluginInstance& instance, int32_t* count, int32_t* layout, float opt) {
+    bool changed = false;
+    if (opt == 1.0f) {
+        LockHold state(instance.stateLock);
+        if (count && *count >= 1 && *count <= kMaxChannels && *count != instance.effect.numInputs) {
+            setChannelCount(instance, *count);
+            changed = true;
+        }
+        if (layout && (*layout == 1 || *layout == 2) && *layout != instance.channelLayout) {
+            instance.channelLayout = *layout;
+            changed = true;
+        }
+    }
+    if (count) *count = instance.effect.numInputs;
+    if (layout) *layout = instance.channelLayout == 1 ? 1 : 2;
+    if (changed) postEditorMessage(instance, EDITOR_MSG_METERING);
+    return 12;
+}
+
+}  // namespace
+
+void copyText(char* destination, const char* source, int maxChars) {
+    if (!destination || maxChars < 0) return;
+    std::snprintf(destination, size_t(maxChars) + 1, "%s", source ? source : "");
+}
+
+intptr_t canDo(const char* capability) {
+    if (!capability) return 0;
+    for (const char* known : kCapabilities) {
+        if (std::strcmp(capability, known) == 0) return kCanDoYes;
+    }
+    return 0;
+}
+
+void fillPinProperties(const PluginInstance& instance, int32_t pin, bool output,
+                       VstPinProperties& properties) {
+    const char* base = output ? "Output" : "Input";
+    const int32_t count = instance.effect.numInputs;
+    const bool pairs = instance.channelLayout == 2;
+    char* label = properties.label;
+    const size_t capacity = kPinLabelBytes;
+    if (count == 1) {
+        std::snprintf(label, capacity, "%s", base);
+    } else if (count == 2 && pairs) {
+        std::snprintf(label, capacity, "%s %s", base, pin == 0 ? "L" : "R");
+    } else if (pairs) {
+        const int32_t pair = pin / 2 + 1;
+        if ((pin | 1) < count) {
+            std::snprintf(label, capacity, "%s %d %s", base, int(pair), (pin & 1) ? "R" : "L");
+        } else {
+            std::snprintf(label, capacity, "%s %d", base, int(pair));
+        }
+    } else {
+        std::snprintf(label, capacity, "%s %d", base, int(pin + 1));
+    }
+    properties.flags = 0;
+    properties.arrangementType = kSpeakerArrStereo;
+    if (pairs && (pin & 1) == 0) properties.flags = kVstPinIsStereo;
+}
+
+intptr_t vendorSpecific(PluginInstance& instance, int32_t index, intptr_t value, void* ptr, float opt) {
+    switch (index) {
+        case kVendorParameterRange:
+            return parameterRange(value, ptr);
+        case kVendorFormatValue:
+            return formatValue(value, ptr, opt);
+        case kVendorEmbeddedView:
+            return embeddedView(instance, int(opt), ptr);
+        case kVendorChannelConfig:
+            return channelConfig(instance, reinterpret_cast<int32_t*>(value), static_cast<int32_t*>(ptr), opt);
+        default:
+            return 0;
+    }
+}
+
+}  // namespace vexlan

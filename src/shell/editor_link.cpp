@@ -1,0 +1,66 @@
+#include "shell/editor_link.h"
+
+#include "shell/plugin_instance.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace vexlan {
+
+#if defined(_WIN32)
+
+namespace {
+
+constexpr const char* kGraphWindowClass = "FFTdisp";
+
+// Paints nothing yet: the graph control's drawing arrives with the editor.
+LRESULT CALLBACK graphClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void invalidateGraphControl(PluginInstance& instance, bool erase) {
+    if (!instance.editorWindow) return;
+    HWND control = GetDlgItem(static_cast<HWND>(instance.editorWindow), kGraphControlId);
+    if (control) InvalidateRect(control, nullptr, erase ? TRUE : FALSE);
+}
+
+void postEditorMessage(PluginInstance& instance, uint32_t message) {
+    if (instance.editorWindow) PostMessageA(static_cast<HWND>(instance.editorWindow), message, 0, 0);
+}
+
+void destroyEditorWindow(PluginInstance& instance) {
+    if (instance.editorWindow) DestroyWindow(static_cast<HWND>(instance.editorWindow));
+    instance.editorWindow = nullptr;
+}
+
+WindowHandle focusWindow() { return GetFocus(); }
+
+void registerGraphWindowClass(void* moduleHandle) {
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = graphClassProc;
+    windowClass.hInstance = static_cast<HINSTANCE>(moduleHandle);
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.lpszClassName = kGraphWindowClass;
+    RegisterClassA(&windowClass);
+}
+
+void unregisterGraphWindowClass(void* moduleHandle) {
+    UnregisterClassA(kGraphWindowClass, static_cast<HINSTANCE>(moduleHandle));
+}
+
+#else
+
+void invalidateGraphControl(PluginInstance&, bool) {}
+void postEditorMessage(PluginInstance&, uint32_t) {}
+void destroyEditorWindow(PluginInstance& instance) { instance.editorWindow = nullptr; }
+WindowHandle focusWindow() { return nullptr; }
+void registerGraphWindowClass(void*) {}
+void unregisterGraphWindowClass(void*) {}
+
+#endif
+
+}  // namespace vexlan

@@ -1,0 +1,107 @@
+#include "shell/growable_buffer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vexlan {
+
+namespace {
+
+constexpr int32_t kPage = 4096;
+constexpr int32_t kMaxStep = 4194304;
+// Keeps the block size just below a page multiple, leaving room for the
+// allocator's own header.
+constexpr int32_t kAllocatorSlack = 96;
+
+int32_t newAllocation(int32_t n, int32_t granularity) {
+    if (n < 1) return 0;
+    if (granularity < kPage) return n + std::max(n / 2, granularity);
+    int32_t step = std::max(n / 2, granularity) / kPage * kPage;
+    step = std::clamp(step, kPage, kMaxStep);
+    const int64_t total = (int64_t(n) + step + kAllocatorSlack) / kPage * kPage - kAllocatorSlack;
+    return int32_t(std::min<int64_t>(total, INT32_MAX));
+}
+
+void* resultOf(const GrowableBuffer& buffer) { return buffer.size > 0 ? buffer.data : nullptr; }
+
+}  // namespace
+
+void* resizeBuffer(GrowableBuffer& buffer, int32_t n, bool allowShrink) {
+    if (n < 0) n = 0;
+    if (n == buffer.size) return resultOf(buffer);
+
+    int32_t threshold = 0;
+    if (allowShrink && n < buffer.size) {
+        threshold = std::max(1, std::min(buffer.allocated - 4 * buffer.granularity, buffer.allocated / 2));
+    }
+    if (n > buffer.allocated || n < threshold) {
+        const int32_t target = newAllocation(n, buffer.granularity);
+        if (target != buffer.allocated) {
+            if (target == 0) {
+                std::free(buffer.data);
+                buffer.data = nullptr;
+                buffer.allocated = 0;
+                buffer.size = 0;
+                return nullptr;
+            }
+            void* block = std::realloc(buffer.data, size_t(target));
+            if (!block) {
+                block = std::malloc(size_t(target));
+                if (!block) return resultOf(buffer);
+                if (buffer.data) std::memcpy(block, buffer.data, size_t(std::min(n, buffer.size)));
+                std::free(buffer.data);
+            }
+            buffer.data = block;
+            buffer.allocated = target;
+        }
+    }
+    buffer.size = n;
+    return resultOf(buffer);
+}
+
+void freeBuffer(GrowableBuffer& buffer) {
+    std::free(buffer.data);
+    buffer.data = nullptr;
+    buffer.allocated = 0;
+    buffer.size = 0;
+}
+
+bool appendToQueue(ChannelQueue& queue, const void* source, int32_t bytes) {
+    if (bytes <= 0) return true;
+    if (queue.readPosition >= queue.buffer.size) {
+        queue.readPosition = 0;
+        queue.buffer.size = 0;
+    }
+    const int32_t oldSize = queue.buffer.size;
+    resizeBuffer(queue.buffer, oldSize + bytes, false);
+    if (queue.buffer.size != oldSize + bytes) return false;
+    char* end = static_cast<char*>(queue.buffer.data) + oldSize;
+    if (source) {
+        std::memcpy(end, source, size_t(bytes));
+    } else {
+        std::memset(end, 0, size_t(bytes));
+    }
+    return true;
+}
+
+void consumeFromQueue(ChannelQueue& queue, int32_t bytes) {
+    queue.readPosition = std::clamp(queue.readPosition + bytes, 0, queue.buffer.size);
+}
+
+void compactQueue(ChannelQueue& queue) {
+    const int32_t queued = queuedBytes(queue);
+    if (queued > 0 && queue.readPosition > 0) {
+        char* base = static_cast<char*>(queue.buffer.data);
+        std::memmove(base, base + queue.readPosition, size_t(queued));
+    }
+    queue.buffer.size = std::max(queued, 0);
+    queue.readPosition = 0;
+}
+
+void clearQueue(ChannelQueue& queue) {
+    queue.readPosition = 0;
+    queue.buffer.size = 0;
+}
+
+}  // namespace vexlan
