@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "dsp/fft.h"
+
+using namespace vexlan;
+
+namespace {
+
+using Complex = std::complex<double>;
+
+constexpr double kTwoPi = 6.283185307179586476925286766559;
+
+// Relative L2 error bound of a radix-2 style FFT in float32 with twiddles
+// accurate to half an ulp: log2(N) eta / (1 - log2(N) eta),
+// eta = u + gamma4 (sqrt 2 + u), u the unit roundoff.
+double transformErrorBound(int n) {
+    const double u = std::ldexp(1.0, -24);
+    const double gamma4 = 4 * u / (1 - 4 * u);
+    const double eta = u + gamma4 * (std::sqrt(2.0) + u);
+    const double levels = std::log2(static_cast<double>(n));
+    return levels * eta / (1 - levels * eta);
+}
+
+std::vector<float> randomSignal(int n, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    std::vector<float> data(2 * n);
+    for (float& x : data) x = value(generator);
+    return data;
+}
+
+Complex at(const std::vector<float>& data, int index) { return {data[2 * index], data[2 * index + 1]}; }
+
+// e^(-2 pi i m / N) for m = 0 .. N-1, in double precision.
+std::vector<Complex> directRoots(int n) {
+    std::vector<Complex> roots(n);
+    for (int m = 0; m < n; ++m) roots[m] = std::polar(1.0, -kTwoPi * m / n);
+    return roots;
+}
+
+// Direct DFT of bin k with the usual sign, X[k] = sum x[n] e^(-2 pi i n k / N).
+Complex directBin(const std::vector<float>& x, const std::vector<Complex>& roots, int k) {
+    const int n = static_cast<int>(roots.size());
+    Complex sum = 0;
+    for (int m = 0; m < n; ++m) sum += at(x, m) * roots[(static_cast<int64_t>(m) * k) % n];
+    return sum;
+}
+
+double norm(const std::vector<Complex>& v) {
+    double sum = 0;
+    for (const Complex& c : v) sum += std::norm(c);
+    return std::sqrt(sum);
+}
+
+std::vector<int> allSizes() {
+    std::vector<int> sizes;
+    for (int n = 2; n <= kMaxTransformSize; n *= 2) sizes.push_back(n);
+    return sizes;
+}
+
+class FftTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { buildFftTables(); }
+};
+
+}  // namespace
+
+TEST_F(FftTest, OrderTablesMatchTheWorkedExamples) {
+    const int32_t scramble4[] = {0, 2, 1, 3};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(scramble(i, 4), scramble4[i]) << i;
+    const int32_t scramble8[] = {0, 4, 2, 6, 1, 5, 7, 3};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(scramble(i, 8), scramble8[i]) << i;
+    const int32_t order4[] = {0, 3, 1, 2};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(binOrderTable(4)[k], order4[k]) << k;
+    EXPECT_EQ(binOrderTable(2)[0], 0);
+    EXPECT_EQ(binOrderTable(2)[1], 1);
+}
+
+TEST_F(FftTest, BinOrderTablesArePermutationsInverseToScramble) {
+    for (int n : allSizes()) {
+        const int32_t* order = binOrderTable(n);
+        std::vector<bool> seen(n, false);
+        for (int k = 0; k < n; ++k) {
+            ASSERT_GE(order[k], 0);
+            ASSERT_LT(order[k], n);
+            ASSERT_FALSE(seen[order[k]]) << "n=" << n << " k=" << k;
+            seen[order[k]] = true;
+            ASSERT_EQ((n - scramble(order[k], n)) & (n - 1), k) << "n=" << n;
+        }
+    }
+    EXPECT_EQ(binOrderTable(3), nullptr);
+    EXPECT_EQ(binOrderTable(2 * kMaxTransformSize), nullptr);
+}
+
+TEST_F(FftTest, BitReverseTableGivesRadix2OrderForEverySize) {
+    const int32_t* reverse = bitReverseTable();
+    EXPECT_EQ(reverse[0], 0);
+    EXPECT_EQ(reverse[1], 16384);
+    EXPECT_EQ(reverse[32767], 32767);
+    EXPECT_EQ(reverse[6], 0x3000);
+    const int32_t radix2Order8[] = {0, 4, 2, 6, 1, 5, 3, 7};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(reverse[i] >> 12, radix2Order8[i]) << i;
+    for (int i = 0; i < kMaxTransformSize; ++i) ASSERT_EQ(reverse[reverse[i]], i) << i;
+}
+
+TEST_F(FftTest, TablesAreBuiltOnceAndKeptOnRebuild) {
+    EXPECT_TRUE(fftTablesBuilt());
+    const int32_t* before = binOrderTable(1024);
+    const std::vector<int32_t> copy(before, before + 1024);
+    buildFftTables();
+    EXPECT_EQ(binOrderTable(1024), before);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), before));
+}
+
+TEST_F(FftTest, ForwardMatchesDirectDftUpTo4096) {
+    for (int n = 2; n <= 4096; n *= 2) {
+        const std::vector<float> x = randomSignal(n, 100 + n);
+        std::vector<float> y = x;
+        fftForward(y.data(), n);
+        const int32_t* order = binOrderTable(n);
+        const std::vector<Complex> roots = directRoots(n);
+        std::vector<Complex> reference(n), error(n);
+        for (int k = 0; k < n; ++k) {
+            reference[k] = directBin(x, roots, k);
+            error[k] = at(y, order[k]) - reference[k];
+        }
+        EXPECT_LE(norm(error), transformErrorBound(n) * norm(reference)) << "n=" << n;
+    }
+}
+
+TEST_F(FftTest, InverseMatchesDirectDftUpTo4096) {
+    for (int n = 2; n <= 4096; n *= 2) {
+        const std::vector<float> spectrum = randomSignal(n, 200 + n);
+        std::vector<float> x = spectrum;
+        fftInverse(x.data(), n);
+        // Reorder to natural bin order; then x[m] = sum_k Y[k] e^(+2 pi i m k / N),
+        // which is the conjugate of the direct DFT of the conjugated spectrum.
+        const int32_t* order = binOrderTable(n);
+        std::vector<float> conjugated(2 * n);
+        for (int k = 0; k < n; ++k) {
+            conjugated[2 * k] = spectrum[2 * order[k]];
+            conjugated[2 * k + 1] = -spectrum[2 * order[k] + 1];
+        }
+        const std::vector<Complex> roots = directRoots(n);
+        std::vector<Complex> reference(n), error(n);
+        for (int m = 0; m < n; ++m) {
+            reference[m] = std::conj(directBin(conjugated, roots, m));
+            error[m] = at(x, m) - reference[m];
+        }
+        EXPECT_LE(norm(error), transformErrorBound(n) * norm(reference)) << "n=" << n;
+    }
+}
+
+TEST_F(FftTest, LargeSizesMatchDirectDftAtSampledBins) {
+    for (int n : {8192, 16384, 32768}) {
+        const std::vector<float> x = randomSignal(n, 300 + n);
+        std::vector<float> y = x;
+        fftForward(y.data(), n);
+        std::vector<Complex> all(n);
+        for (int i = 0; i < n; ++i) all[i] = at(y, i);
+        // Any single bin's error is at most the whole error vector's norm.
+        const double bound = transformErrorBound(n) * norm(all);
+        const std::vector<Complex> roots = directRoots(n);
+        std::mt19937 generator(n);
+        std::vector<int> bins = {0, 1, 3, n / 2 - 1, n / 2, n / 2 + 1, n - 1};
+        for (int i = 0; i < 16; ++i) bins.push_back(static_cast<int>(generator() % n));
+        for (int k : bins) {
+            const Complex reference = directBin(x, roots, k);
+            EXPECT_LE(std::abs(at(y, binOrderTable(n)[k]) - reference), bound) << "n=" << n << " k=" << k;
+        }
+    }
+}
+
+TEST_F(FftTest, RoundTripGivesNTimesInputForEverySize) {
+    for (int n : allSizes()) {
+        const std::vector<float> x = randomSignal(n, 400 + n);
+        std::vector<float> y = x;
+        fftForward(y.data(), n);
+        fftInverse(y.data(), n);
+        std::vector<Complex> expected(n), error(n);
+        for (int m = 0; m < n; ++m) {
+            expected[m] = static_cast<double>(n) * at(x, m);
+            error[m] = at(y, m) - expected[m];
+        }
+        EXPECT_LE(norm(error), 2 * transformErrorBound(n) * norm(expected)) << "n=" << n;
+    }
+}
+
+TEST_F(FftTest, ImpulseAndComplexExponential) {
+    for (int n : allSizes()) {
+        std::vector<float> impulse(2 * n, 0.0f);
+        impulse[0] = 1.0f;
+        fftForward(impulse.data(), n);
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(impulse[2 * i], 1.0f) << "n=" << n << " i=" << i;
+            ASSERT_EQ(impulse[2 * i + 1], 0.0f) << "n=" << n << " i=" << i;
+        }
+        if (n < 4) continue;
+        std::vector<float> tone(2 * n);
+        for (int m = 0; m < n; ++m) {
+            const double phase = kTwoPi * ((3 * m) % n) / n;
+            tone[2 * m] = static_cast<float>(std::cos(phase));
+            tone[2 * m + 1] = static_cast<float>(std::sin(phase));
+        }
+        fftForward(tone.data(), n);
+        // Input rounding (u per sample) plus transform error, in L2 over all bins.
+        const double tolerance = (transformErrorBound(n) + std::ldexp(1.0, -24)) * n;
+        const int position = binOrderTable(n)[3];
+        for (int i = 0; i < n; ++i) {
+            const Complex expected = i == position ? Complex(n, 0) : Complex(0, 0);
+            ASSERT_LE(std::abs(at(tone, i) - expected), tolerance) << "n=" << n << " i=" << i;
+        }
+    }
+}
+
+TEST_F(FftTest, UnsupportedSizesLeaveDataUnchanged) {
+    std::vector<float> data = randomSignal(2 * kMaxTransformSize, 7);
+    const std::vector<float> original = data;
+    std::vector<float> second = randomSignal(2 * kMaxTransformSize, 8);
+    const std::vector<float> secondOriginal = second;
+    for (int n : {-4, 0, 1, 3, 6, 12, 100, 1000, 32767, 2 * kMaxTransformSize}) {
+        fftForward(data.data(), n);
+        fftInverse(data.data(), n);
+        splitPairSpectrum(data.data(), second.data(), n, false);
+        splitPairSpectrum(data.data(), second.data(), n, true);
+        mergePairSpectrum(data.data(), second.data(), n);
+        ASSERT_EQ(std::memcmp(data.data(), original.data(), data.size() * sizeof(float)), 0) << "n=" << n;
+        ASSERT_EQ(std::memcmp(second.data(), secondOriginal.data(), second.size() * sizeof(float)), 0) << "n=" << n;
+    }
+}
+
+namespace {
+
+struct RealPair {
+    std::vector<float> a, b, packed;
+};
+
+// Two real signals and the forward transform of 0.5 a + i 0.5 b.
+RealPair makeRealPair(int n, unsigned seed) {
+    RealPair pair;
+    const std::vector<float> noise = randomSignal(n, seed);
+    pair.a.assign(noise.begin(), noise.begin() + n);
+    pair.b.assign(noise.begin() + n, noise.end());
+    pair.packed.resize(2 * n);
+    for (int m = 0; m < n; ++m) {
+        pair.packed[2 * m] = 0.5f * pair.a[m];
+        pair.packed[2 * m + 1] = 0.5f * pair.b[m];
+    }
+    fftForward(pair.packed.data(), n);
+    return pair;
+}
+
+std::vector<float> asComplex(const std::vector<float>& real) {
+    std::vector<float> data(2 * real.size(), 0.0f);
+    for (size_t m = 0; m < real.size(); ++m) data[2 * m] = real[m];
+    return data;
+}
+
+}  // namespace
+
+TEST_F(FftTest, SplitGivesTheSpectraOfBothRealSignals) {
+    for (int n : allSizes()) {
+        const RealPair pair = makeRealPair(n, 500 + n);
+        std::vector<float> spectrumA = pair.packed, spectrumB(2 * n, -9.0f);
+        splitPairSpectrum(spectrumA.data(), spectrumB.data(), n, false);
+        std::vector<float> expectedA = asComplex(pair.a), expectedB = asComplex(pair.b);
+        fftForward(expectedA.data(), n);
+        fftForward(expectedB.data(), n);
+        std::vector<Complex> errors, reference;
+        for (int i = 0; i < n; ++i) {
+            errors.push_back(at(spectrumA, i) - at(expectedA, i));
+            errors.push_back(at(spectrumB, i) - at(expectedB, i));
+            reference.push_back(at(expectedA, i));
+            reference.push_back(at(expectedB, i));
+        }
+        // Both sides carry one transform's error; the split adds one rounding.
+        EXPECT_LE(norm(errors), (2 * transformErrorBound(n) + std::ldexp(1.0, -23)) * norm(reference)) << "n=" << n;
+        const int32_t* order = binOrderTable(n);
+        EXPECT_EQ(spectrumA[2 * order[0] + 1], 0.0f);
+        EXPECT_EQ(spectrumB[2 * order[0] + 1], 0.0f);
+        EXPECT_EQ(spectrumA[2 * order[n / 2] + 1], 0.0f);
+        EXPECT_EQ(spectrumB[2 * order[n / 2] + 1], 0.0f);
+    }
+}
+
+TEST_F(FftTest, SplitThenMergeGivesTwiceThePackedTransform) {
+    for (int n : allSizes()) {
+        const RealPair pair = makeRealPair(n, 600 + n);
+        std::vector<float> z = pair.packed, b(2 * n);
+        splitPairSpectrum(z.data(), b.data(), n, false);
+        mergePairSpectrum(z.data(), b.data(), n);
+        const int32_t* order = binOrderTable(n);
+        for (int k = 0; k < n; ++k) {
+            // Bin k is rebuilt from its own and its mirror bin: three roundings
+            // of sums of both per component.
+            const int p = order[k], q = order[(n - k) & (n - 1)];
+            const Complex expected = 2.0 * at(pair.packed, p);
+            const double tolerance = 5 * std::ldexp(1.0, -24) * (std::abs(at(pair.packed, p)) + std::abs(at(pair.packed, q)));
+            ASSERT_LE(std::abs(at(z, p) - expected), tolerance) << "n=" << n << " k=" << k;
+        }
+    }
+}
+
+TEST_F(FftTest, OneSidedSplitZeroesUpperBinsAndMergeStillGivesRealSignals) {
+    for (int n : allSizes()) {
+        const RealPair pair = makeRealPair(n, 700 + n);
+        std::vector<float> z = pair.packed, b(2 * n, -9.0f);
+        splitPairSpectrum(z.data(), b.data(), n, true);
+        const int32_t* order = binOrderTable(n);
+        for (int k = n / 2 + 1; k < n; ++k) {
+            const int p = 2 * order[k];
+            ASSERT_EQ(z[p], 0.0f);
+            ASSERT_EQ(z[p + 1], 0.0f);
+            ASSERT_EQ(b[p], 0.0f);
+            ASSERT_EQ(b[p + 1], 0.0f);
+        }
+        mergePairSpectrum(z.data(), b.data(), n);
+        fftInverse(z.data(), n);
+        std::vector<Complex> expected(n), error(n);
+        for (int m = 0; m < n; ++m) {
+            expected[m] = static_cast<double>(n) * Complex(pair.a[m], pair.b[m]);
+            error[m] = at(z, m) - expected[m];
+        }
+        EXPECT_LE(norm(error), (2 * transformErrorBound(n) + std::ldexp(1.0, -22)) * norm(expected)) << "n=" << n;
+    }
+}
