@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/dispatcher.h"
+#include "shell/parameters.h"
+#include "test_host.h"
+
+using namespace vexlan;
+using testhost::Instance;
+
+namespace {
+
+class Dispatcher : public ::testing::Test {
+protected:
+    void SetUp() override { testhost::resetHost(); }
+
+    // Asks a text query into a buffer full of a sentinel; returns the text and
+    // checks that nothing past the allowed length (and terminator) was written.
+    std::string textQuery(int32_t opcode, int32_t index, int maxChars, AEffect* effect = nullptr) {
+        char buffer[600];
+        std::memset(buffer, 0x7E, sizeof buffer);
+        if (!effect) effect = instance.effect();
+        effect->dispatcher(effect, opcode, index, 0, buffer, 0);
+        const size_t length = strnlen(buffer, sizeof buffer);
+        EXPECT_LE(length, size_t(maxChars)) << "opcode " << opcode;
+        for (size_t i = length + 1; i < sizeof buffer; ++i) {
+            if (buffer[i] != 0x7E) {
+                ADD_FAILURE() << "opcode " << opcode << " wrote byte " << i;
+                break;
+            }
+        }
+        return std::string(buffer, length);
+    }
+
+    std::vector<std::string> pinLabels(int32_t opcode, std::vector<int32_t>* flags = nullptr) {
+        std::vector<std::string> labels;
+        for (int32_t pin = 0; pin < instance->effect.numInputs; ++pin) {
+            VstPinProperties properties;
+            std::memset(&properties, 0x55, sizeof properties);
+            EXPECT_EQ(instance.dispatch(opcode, pin, 0, &properties), 1);
+            EXPECT_EQ(properties.arrangementType, kSpeakerArrStereo);
+            labels.emplace_back(properties.label);
+            if (flags) flags->push_back(properties.flags);
+        }
+        return labels;
+    }
+
+    void setChannels(int32_t count, int32_t layout) {
+        int32_t countValue = count;
+        int32_t layoutValue = layout;
+        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig,
+                                    reinterpret_cast<intptr_t>(&countValue), &layoutValue, 1.0f),
+                  12);
+    }
+
+    Instance instance;
+};
+
+}  // namespace
+
+TEST_F(Dispatcher, NamesAndVendorAreBoundedToTheirLimits) {
+    EXPECT_EQ(textQuery(effGetEffectName, 0, 47), std::string("Vexlan (FFT EQ+Dynamics Processor)"));
+    EXPECT_EQ(textQuery(effGetProductString, 0, 47), "Vexlan (FFT EQ+Dynamics Processor)");
+    EXPECT_EQ(textQuery(effGetVendorString, 0, 31), "Quovar");
+    EXPECT_EQ(textQuery(effGetParamName, 6, 255), "Legacy Compatibility Modes");
+    EXPECT_EQ(textQuery(effGetParamLabel, 3, 255), ":1");
+    EXPECT_EQ(textQuery(effGetParamLabel, 8, 255), "");
+    EXPECT_EQ(textQuery(effGetParamName, -1, 255), "");
+    EXPECT_EQ(textQuery(effGetParamDisplay, 12, 255), "");
+    EXPECT_EQ(textQuery(effGetProgramName, 0, 255), "");
+    EXPECT_EQ(textQuery(effGetProgramNameIndexed, 0, 255), "");
+}
+
+TEST_F(Dispatcher, CopyTextCutsAndTerminates) {
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    copyText(buffer, "abcdefghijkl", 5);
+    EXPECT_STREQ(buffer, "abcde");
+    EXPECT_EQ(buffer[6], 'x');
+}
+
+TEST_F(Dispatcher, TextQueriesWithoutInstanceOrPointer) {
+    EXPECT_EQ(instance.dispatch(effGetEffectName, 0, 0, nullptr), 0);
+    EXPECT_EQ(instance.dispatch(effGetParamDisplay, 0, 0, nullptr), 0);
+    EXPECT_EQ(dispatcher(nullptr, effIdentify, 0, 0, nullptr, 0), kIdentifyCode);
+    EXPECT_EQ(dispatcher(nullptr, effGetPlugCategory, 0, 0, nullptr, 0), 1);
+    EXPECT_EQ(dispatcher(nullptr, effGetTailSize, 0, 0, nullptr, 0), 2);
+    EXPECT_EQ(dispatcher(nullptr, effMainsChanged, 0, 0, nullptr, 0), 0);
+    char name[64];
+    EXPECT_EQ(textQuery(effGetVendorString, 0, 31, nullptr), "Quovar");
+    dispatcher(nullptr, effGetEffectName, 0, 0, name, 0);
+    EXPECT_STREQ(name, "Vexlan (FFT EQ+Dynamics Processor)");
+}
+
+TEST_F(Dispatcher, CapabilityStrings) {
+    for (const char* yes : {"hasQuovarExtensions", "hasQuovarViewAsConfig", "hasQuovarNoScrollUI",
+                            "hasQuovarEmbeddedUI", "supportsQuovarChanConfig"}) {
+        EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, const_cast<char*>(yes)), intptr_t(0xBEEF0000u)) << yes;
+    }
+    for (const char* no : {"receiveVstEvents", "hasquovarembeddedui", "hasQuovarEmbeddedUI ", ""}) {
+        EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, const_cast<char*>(no)), 0) << no;
+    }
+    EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, nullptr), 0);
+}
+
+TEST_F(Dispatcher, SmallAnswers) {
+    EXPECT_EQ(instance.dispatch(effIdentify), 0x4E764566);
+    EXPECT_EQ(instance.dispatch(effCanBeAutomated, 7), 1);
+    EXPECT_EQ(instance.dispatch(effCanBeAutomated, 8), 0);
+    EXPECT_EQ(instance.dispatch(effCanBeAutomated, -1), 0);
+    EXPECT_EQ(instance.dispatch(effOpen), 0);
+    EXPECT_EQ(instance.dispatch(effStartProcess), 0);
+    EXPECT_EQ(instance.dispatch(effEditOpen), 0) << "there is no editor window in this build";
+}
+
+TEST_F(Dispatcher, StereoPinLabels) {
+    std::vector<int32_t> flags;
+    EXPECT_EQ(pinLabels(effGetInputProperties, &flags), (std::vector<std::string>{"Input L", "Input R"}));
+    EXPECT_EQ(flags, (std::vector<int32_t>{kVstPinIsStereo, 0}));
+    EXPECT_EQ(pinLabels(effGetOutputProperties), (std::vector<std::string>{"Output L", "Output R"}));
+    VstPinProperties properties;
+    EXPECT_EQ(instance.dispatch(effGetInputProperties, 2, 0, &properties), 0);
+    EXPECT_EQ(instance.dispatch(effGetInputProperties, -1, 0, &properties), 0);
+    EXPECT_EQ(instance.dispatch(effGetInputProperties, 0, 0, nullptr), 0);
+}
+
+TEST_F(Dispatcher, PinLabelsForOneToFourChannelsInBothLayouts) {
+    setChannels(1, 2);
+    EXPECT_EQ(pinLabels(effGetInputProperties), (std::vector<std::string>{"Input"}));
+
+    std::vector<int32_t> flags;
+    setChannels(3, 2);
+    EXPECT_EQ(pinLabels(effGetInputProperties, &flags),
+              (std::vector<std::string>{"Input 1 L", "Input 1 R", "Input 2"}));
+    EXPECT_EQ(flags, (std::vector<int32_t>{kVstPinIsStereo, 0, kVstPinIsStereo}));
+
+    setChannels(4, 2);
+    EXPECT_EQ(pinLabels(effGetOutputProperties),
+              (std::vector<std::string>{"Output 1 L", "Output 1 R", "Output 2 L", "Output 2 R"}));
+
+    flags.clear();
+    setChannels(4, 1);
+    EXPECT_EQ(pinLabels(effGetOutputProperties, &flags),
+              (std::vector<std::string>{"Output 1", "Output 2", "Output 3", "Output 4"}));
+    EXPECT_EQ(flags, (std::vector<int32_t>(4, 0)));
+
+    setChannels(2, 1);
+    EXPECT_EQ(pinLabels(effGetInputProperties), (std::vector<std::string>{"Input 1", "Input 2"}));
+    setChannels(1, 1);
+    EXPECT_EQ(pinLabels(effGetInputProperties), (std::vector<std::string>{"Input"}));
+}
+
+TEST_F(Dispatcher, PinLabelsOfLayoutZeroAreNumbered) {
+    instance->channelLayout = 0;  // as after a state load
+    std::vector<int32_t> flags;
+    EXPECT_EQ(pinLabels(effGetInputProperties, &flags), (std::vector<std::string>{"Input 1", "Input 2"}));
+    EXPECT_EQ(flags, (std::vector<int32_t>{0, 0}));
+}
+
+TEST_F(Dispatcher, PinLabelsStayWithinSixtyFourBytesAt128Channels) {
+    setChannels(128, 2);
+    const std::vector<std::string> labels = pinLabels(effGetOutputProperties);
+    ASSERT_EQ(labels.size(), 128u);
+    EXPECT_EQ(labels[127], "Output 64 R");
+}
+
+TEST_F(Dispatcher, ChannelConfiguration) {
+    int32_t count = 200;
+    int32_t layout = 7;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count),
+                                &layout, 1.0f),
+              12);
+    EXPECT_EQ(count, 2) << "an impossible count is refused and the current one reported";
+    EXPECT_EQ(layout, 2);
+
+    count = 6;
+    layout = 1;
+    instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), &layout, 0.0f);
+    EXPECT_EQ(count, 2) << "without option 1.0 nothing changes";
+    EXPECT_EQ(instance->effect.numInputs, 2);
+
+    count = 6;
+    layout = 1;
+    instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
+    EXPECT_EQ(instance->effect.numInputs, 6);
+    EXPECT_EQ(instance->effect.numOutputs, 6);
+    EXPECT_EQ(instance->channelLayout, 1);
+
+    // Either pointer may be missing.
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig, 0, nullptr, 1.0f), 12);
+    instance->channelLayout = 0;
+    layout = 0;
+    instance.dispatch(effVendorSpecific, kVendorChannelConfig, 0, &layout, 0.0f);
+    EXPECT_EQ(layout, 2) << "layout 0 reads as pairs";
+}
+
+TEST_F(Dispatcher, ParameterRangeRequest) {
+    double range[2] = {-1, -1};
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, range), 0xBEEF);
+    EXPECT_EQ(range[0], 0.0);
+    EXPECT_EQ(range[1], 2.0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 3, range), 0xBEEF);
+    EXPECT_EQ(range[1], 1.0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 0, range), 0xBEEF);
+    EXPECT_EQ(range[1], 1.0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 8, range), 0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, nullptr), 0);
+}
+
+TEST_F(Dispatcher, FormatAnyValueRequest) {
+    char text[300];
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 4, text, 0.5f), 0xBEEF);
+    EXPECT_STREQ(text, "-6.0");
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 2, text, 0.0f), 0xBEEF);
+    EXPECT_STREQ(text, "-inf");
+    std::strcpy(text, "stale");
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 9, text, 0.5f), 0);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 4, nullptr, 0.5f), 0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, 12345, 0, text, 0.0f), 0);
+}
+
+TEST_F(Dispatcher, EmbeddedViewCodes) {
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 0.0f), 1);
+    resizeBuffer(instance->displayBuffers[3], 5000, false);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 1.0f), 1);
+    EXPECT_EQ(instance->embeddedViewActive, 1);
+    EXPECT_EQ(instance->displayBuffers[3].allocated, 0) << "starting the view releases its buffers";
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 2.0f), 1);
+    EXPECT_EQ(instance->embeddedViewActive, 0);
+
+    int32_t record[16] = {};
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 36.0f), 1);
+    EXPECT_EQ(record[0], 131072);
+    EXPECT_EQ(record[1], 65536);
+    EXPECT_EQ(record[6], 30);
+    EXPECT_EQ(record[2], 0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 36.0f), 1);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 99.0f), 0);
+}
+
+TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {
+    const float samples[64] = {};
+    appendToQueue(instance->inputQueues[0], samples, sizeof samples);
+    appendToQueue(instance->outputQueues[1], samples, sizeof samples);
+    instance->startState = 0;
+    instance->latencyCounter = 77;
+
+    instance.dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples)) << "resume changes nothing";
+    EXPECT_EQ(instance->latencyCounter, 77);
+
+    instance.dispatch(effMainsChanged, 0, 0);
+    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
+    EXPECT_EQ(queuedBytes(instance->outputQueues[1]), 0);
+    EXPECT_GT(instance->inputQueues[0].buffer.allocated, 0) << "memory is kept";
+    EXPECT_EQ(instance->startState, 1);
+    EXPECT_EQ(instance->latencyCounter, 0);
+
+    appendToQueue(instance->inputQueues[0], samples, sizeof samples);
+    instance.dispatch(effStopProcess, 0, 1);
+    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples));
+    instance.dispatch(effStopProcess, 0, 0);
+    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
+}
+
+TEST_F(Dispatcher, SampleRateChangeClearsTheAnalysis) {
+    bufferAs<float>(instance->analysisBuffer)[10] = 3.0f;
+    instance->tableChanged = 0;
+    instance.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    EXPECT_EQ(instance->sampleRate, 48000.0);
+    EXPECT_EQ(instance->tableChanged, 1);
+    EXPECT_EQ(bufferAs<float>(instance->analysisBuffer)[10], 0.0f);
+}
+
+TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
+    PluginInstance& self = *instance;
+    setChannelCount(self, 0);
+    EXPECT_EQ(self.effect.numInputs, 2);
+    setChannelCount(self, 300);
+    EXPECT_EQ(self.effect.numInputs, 128);
+    EXPECT_EQ(self.effect.numOutputs, 128);
+    setChannelCount(self, 4);
+
+    const float samples[32] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    appendToQueue(self.inputQueues[0], samples, 10 * sizeof(float));
+    appendToQueue(self.inputQueues[1], samples, 16 * sizeof(float));  // 6 too many
+    appendToQueue(self.inputQueues[2], samples, 4 * sizeof(float));   // 6 too few
+    appendToQueue(self.outputQueues[0], samples, 3 * sizeof(float));
+    resizeBuffer(self.channelBuffers[5], 4096, false);
+
+    setChannelCount(self, 5);
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_EQ(queuedBytes(self.inputQueues[c]), int32_t(10 * sizeof(float))) << c;
+        EXPECT_EQ(queuedBytes(self.outputQueues[c]), int32_t(3 * sizeof(float))) << c;
+    }
+    // The excess is dropped from the front, the shortfall padded at the end.
+    const float* one = bufferAs<float>(self.inputQueues[1].buffer) + self.inputQueues[1].readPosition / 4;
+    EXPECT_EQ(one[0], 7.0f);
+    const float* two = bufferAs<float>(self.inputQueues[2].buffer) + self.inputQueues[2].readPosition / 4;
+    EXPECT_EQ(two[3], 4.0f);
+    EXPECT_EQ(two[4], 0.0f);
+
+    setChannelCount(self, 2);
+    EXPECT_EQ(queuedBytes(self.inputQueues[3]), 0);
+    EXPECT_EQ(self.channelBuffers[5].allocated, 0) << "unused channels release their tails";
+    EXPECT_EQ(queuedBytes(self.inputQueues[1]), int32_t(10 * sizeof(float)));
+}
