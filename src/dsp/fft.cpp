@@ -1,5 +1,7 @@
 #include "dsp/fft.h"
 
+#include "dsp/fft_kernels.h"
+
 #include <cmath>
 
 namespace vexlan {
@@ -9,104 +11,60 @@ namespace {
 constexpr int kMaxLog2Size = 15;
 // Table of size n starts at n - 2: sizes 2, 4, ..., 32768 back to back.
 constexpr int kBinOrderEntries = 2 * kMaxTransformSize - 2;
-// Pass size n keeps n/4 twiddles (cos, sin) starting at float offset n/2 - 2.
-constexpr int kTwiddleFloats = kMaxTransformSize;
+// Pass size n (8 and up) keeps n floats starting at n - 8.
+constexpr int kTwiddleFloats = 2 * kMaxTransformSize - 8;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 int32_t gBinOrder[kBinOrderEntries];
 int32_t gBitReverse[kMaxTransformSize];
-float gTwiddles[kTwiddleFloats];
+alignas(16) float gTwiddles[kTwiddleFloats];
 bool gTablesBuilt = false;
 
 bool isSupportedSize(int n) { return n >= 2 && n <= kMaxTransformSize && (n & (n - 1)) == 0; }
 
-const float* passTwiddles(int n) { return gTwiddles + n / 2 - 2; }
-
-void forwardPass(float* x, int n) {
-    const int quarter = n / 4;
-    const float* w = passTwiddles(n);
-    float* x1 = x + 2 * quarter;
-    float* x2 = x + 4 * quarter;
-    float* x3 = x + 6 * quarter;
-    for (int j = 0; j < quarter; ++j) {
-        const int r = 2 * j, i = r + 1;
-        const float ur = x[r] - x2[r], ui = x[i] - x2[i];
-        const float vr = x1[r] - x3[r], vi = x1[i] - x3[i];
-        x[r] += x2[r];
-        x[i] += x2[i];
-        x1[r] += x3[r];
-        x1[i] += x3[i];
-        // (u + i v) w and (u - i v) conj(w)
-        const float pr = ur - vi, pi = ui + vr;
-        const float qr = ur + vi, qi = ui - vr;
-        const float wr = w[r], wi = w[i];
-        x2[r] = pr * wr - pi * wi;
-        x2[i] = pr * wi + pi * wr;
-        x3[r] = qr * wr + qi * wi;
-        x3[i] = qi * wr - qr * wi;
-    }
+void transform2(float* x) {
+    const float ar = x[0], ai = x[1];
+    x[0] = ar + x[2];
+    x[1] = ai + x[3];
+    x[2] = ar - x[2];
+    x[3] = ai - x[3];
 }
 
-void inversePass(float* x, int n) {
-    const int quarter = n / 4;
-    const float* w = passTwiddles(n);
-    float* x1 = x + 2 * quarter;
-    float* x2 = x + 4 * quarter;
-    float* x3 = x + 6 * quarter;
-    for (int j = 0; j < quarter; ++j) {
-        const int r = 2 * j, i = r + 1;
-        const float wr = w[r], wi = w[i];
-        // P = x2 conj(w), Q = x3 w
-        const float pr = x2[r] * wr + x2[i] * wi, pi = x2[i] * wr - x2[r] * wi;
-        const float qr = x3[r] * wr - x3[i] * wi, qi = x3[r] * wi + x3[i] * wr;
-        const float sr = pr + qr, si = pi + qi;
-        const float dr = pr - qr, di = pi - qi;
-        const float er = x[r], ei = x[i], fr = x1[r], fi = x1[i];
-        x[r] = er + sr;
-        x[i] = ei + si;
-        x2[r] = er - sr;
-        x2[i] = ei - si;
-        // f - i d and f + i d
-        x1[r] = fr + di;
-        x1[i] = fi - dr;
-        x3[r] = fr - di;
-        x3[i] = fi + dr;
-    }
+// The size-4 pass has the single twiddle 1; the size-2 butterfly follows on
+// the first half.
+void forward4(float* x) {
+    const float ur = x[0] - x[4], ui = x[1] - x[5];
+    const float vr = x[2] - x[6], vi = x[3] - x[7];
+    const float sr = x[0] + x[4], si = x[1] + x[5];
+    const float tr = x[2] + x[6], ti = x[3] + x[7];
+    x[0] = sr + tr;
+    x[1] = si + ti;
+    x[2] = sr - tr;
+    x[3] = si - ti;
+    x[4] = ur - vi;
+    x[5] = ui + vr;
+    x[6] = ur + vi;
+    x[7] = ui - vr;
 }
 
-void forwardRecursive(float* x, int n) {
-    if (n == 1) return;
-    if (n == 2) {
-        const float ar = x[0], ai = x[1];
-        x[0] = ar + x[2];
-        x[1] = ai + x[3];
-        x[2] = ar - x[2];
-        x[3] = ai - x[3];
-        return;
-    }
-    forwardPass(x, n);
-    forwardRecursive(x, n / 2);
-    forwardRecursive(x + n, n / 4);
-    forwardRecursive(x + n + n / 2, n / 4);
-}
-
-void inverseRecursive(float* x, int n) {
-    if (n == 1) return;
-    if (n == 2) {
-        const float ar = x[0], ai = x[1];
-        x[0] = ar + x[2];
-        x[1] = ai + x[3];
-        x[2] = ar - x[2];
-        x[3] = ai - x[3];
-        return;
-    }
-    inverseRecursive(x, n / 2);
-    inverseRecursive(x + n, n / 4);
-    inverseRecursive(x + n + n / 2, n / 4);
-    inversePass(x, n);
+void inverse4(float* x) {
+    const float er = x[0] + x[2], ei = x[1] + x[3];
+    const float fr = x[0] - x[2], fi = x[1] - x[3];
+    const float sr = x[4] + x[6], si = x[5] + x[7];
+    const float dr = x[4] - x[6], di = x[5] - x[7];
+    x[0] = er + sr;
+    x[1] = ei + si;
+    x[4] = er - sr;
+    x[5] = ei - si;
+    x[2] = fr + di;
+    x[3] = fi - dr;
+    x[6] = fr - di;
+    x[7] = fi + dr;
 }
 
 }  // namespace
+
+const float* fftPassTwiddles(int n) { return gTwiddles + n - 8; }
 
 int32_t scramble(int32_t i, int32_t n) {
     if (n < 3) return i;
@@ -128,12 +86,17 @@ void buildFftTables() {
         for (int bit = 0; bit < kMaxLog2Size; ++bit) reversed |= ((i >> bit) & 1) << (kMaxLog2Size - 1 - bit);
         gBitReverse[i] = reversed;
     }
-    for (int n = 4; n <= kMaxTransformSize; n *= 2) {
-        float* w = gTwiddles + n / 2 - 2;
-        for (int k = 0; k < n / 4; ++k) {
-            const double angle = kTwoPi * k / n;
-            w[2 * k] = static_cast<float>(std::cos(angle));
-            w[2 * k + 1] = static_cast<float>(std::sin(angle));
+    for (int n = 8; n <= kMaxTransformSize; n *= 2) {
+        float* group = gTwiddles + n - 8;
+        for (int j = 0; j < n / 4; j += 2, group += 8) {
+            for (int k = 0; k < 2; ++k) {
+                const double angle = kTwoPi * (j + k) / n;
+                const float cosine = static_cast<float>(std::cos(angle));
+                const float sine = static_cast<float>(std::sin(angle));
+                group[2 * k] = group[2 * k + 1] = cosine;
+                group[4 + 2 * k] = -sine;
+                group[4 + 2 * k + 1] = sine;
+            }
         }
     }
     gTablesBuilt = true;
@@ -146,11 +109,25 @@ const int32_t* binOrderTable(int n) { return isSupportedSize(n) ? gBinOrder + n 
 const int32_t* bitReverseTable() { return gBitReverse; }
 
 void fftForward(float* data, int n) {
-    if (isSupportedSize(n)) forwardRecursive(data, n);
+    if (!isSupportedSize(n)) return;
+    if (n == 2) {
+        transform2(data);
+    } else if (n == 4) {
+        forward4(data);
+    } else {
+        fftkernel::forwardRecursive<FftOps>(data, n);
+    }
 }
 
 void fftInverse(float* data, int n) {
-    if (isSupportedSize(n)) inverseRecursive(data, n);
+    if (!isSupportedSize(n)) return;
+    if (n == 2) {
+        transform2(data);
+    } else if (n == 4) {
+        inverse4(data);
+    } else {
+        fftkernel::inverseRecursive<FftOps>(data, n);
+    }
 }
 
 void splitPairSpectrum(float* z, float* b, int n, bool oneSided) {

@@ -3,10 +3,13 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <iterator>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "dsp/fft.h"
+#include "dsp/fft_kernels.h"
 
 using namespace vexlan;
 
@@ -328,5 +331,45 @@ TEST_F(FftTest, OneSidedSplitZeroesUpperBinsAndMergeStillGivesRealSignals) {
             error[m] = at(z, m) - expected[m];
         }
         EXPECT_LE(norm(error), (2 * transformErrorBound(n) + std::ldexp(1.0, -22)) * norm(expected)) << "n=" << n;
+    }
+}
+
+namespace {
+
+bool sameBits(const float* a, const float* b, size_t count) { return std::memcmp(a, b, count * sizeof(float)) == 0; }
+
+template <class Ops>
+std::vector<float> applyEachOperation(const float* a, const float* b) {
+    const typename Ops::Vector x = Ops::load(a), y = Ops::load(b);
+    const typename Ops::Vector results[] = {
+        Ops::add(x, y),         Ops::sub(x, y),           Ops::mul(x, y),
+        Ops::swapReIm(x),       Ops::timesI(x),           Ops::upperTimesI(x),
+        Ops::upperTimesMinusI(x), Ops::negateUpper(x),    Ops::lowHalves(x, y),
+        Ops::highHalves(x, y),
+    };
+    std::vector<float> out(4 * std::size(results));
+    for (size_t i = 0; i < std::size(results); ++i) Ops::store(out.data() + 4 * i, results[i]);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(FftTest, VectorOperationsMatchTheScalarPathBitForBit) {
+    if (std::is_same_v<FftOps, ScalarFftOps>) GTEST_SKIP() << "no vector path on this target";
+    const std::vector<float> inputs = randomSignal(64, 11);
+    for (size_t i = 0; i + 8 <= inputs.size(); i += 8) {
+        const std::vector<float> vector = applyEachOperation<FftOps>(&inputs[i], &inputs[i + 4]);
+        const std::vector<float> scalar = applyEachOperation<ScalarFftOps>(&inputs[i], &inputs[i + 4]);
+        ASSERT_TRUE(sameBits(vector.data(), scalar.data(), vector.size())) << i;
+    }
+    for (int n = 8; n <= kMaxTransformSize; n *= 2) {
+        const std::vector<float> x = randomSignal(n, 800 + n);
+        std::vector<float> vector = x, scalar = x;
+        fftForward(vector.data(), n);
+        fftkernel::forwardRecursive<ScalarFftOps>(scalar.data(), n);
+        ASSERT_TRUE(sameBits(vector.data(), scalar.data(), vector.size())) << "forward n=" << n;
+        fftInverse(vector.data(), n);
+        fftkernel::inverseRecursive<ScalarFftOps>(scalar.data(), n);
+        ASSERT_TRUE(sameBits(vector.data(), scalar.data(), vector.size())) << "inverse n=" << n;
     }
 }
