@@ -1,0 +1,75 @@
+// Files for the command-line tests: a scratch folder per test, the checked-in
+// WAV files made by sox, and sox itself where the machine has it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace filetest {
+
+namespace fs = std::filesystem;
+
+// Folder of the sox-made WAV files, beside this header.
+inline std::string dataFolder() { return (fs::path(__FILE__).parent_path() / "data").string(); }
+
+inline bool haveSox() {
+#if defined(_WIN32)
+    return std::system("sox --version >NUL 2>&1") == 0;
+#else
+    return std::system("sox --version >/dev/null 2>&1") == 0;
+#endif
+}
+
+// A fresh empty folder named after the running test, removed afterwards.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::temp_directory_path() /
+                ("vexlan-" + std::string(info->test_suite_name()) + "-" + info->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // Names of everything in the folder, for checking that nothing was left.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+}
+
+inline std::vector<uint8_t> readBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    int c;
+    while ((c = std::fgetc(file)) != EOF) bytes.push_back(uint8_t(c));
+    std::fclose(file);
+    return bytes;
+}
+
+}  // namespace filetest
