@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "dsp/analysis_capture.h"
+#include "dsp/fft.h"
+#include "stream_support.h"
+#include "test_host.h"
+
+using namespace vexlan;
+using namespace streamtest;
+using testhost::Instance;
+
+namespace {
+
+void expectWeights(const MeteringWeights& weights, double a, double b, bool metered, bool larger = false) {
+    EXPECT_EQ(weights.weightA, a);
+    EXPECT_EQ(weights.weightB, b);
+    EXPECT_EQ(weights.metered, metered);
+    EXPECT_EQ(weights.larger, larger);
+}
+
+}  // namespace
+
+TEST(MeteringWeights, WholeMixChoicesMeterEveryGroup) {
+    expectWeights(meteringWeights(kMeterAverage, 2, 4), 0.25, 0.25, true);
+    expectWeights(meteringWeights(kMeterSum, 2, 4), 1.0, 1.0, true);
+    expectWeights(meteringWeights(kMeterMax, 0, 2), 1.0, 1.0, true, true);
+    EXPECT_FALSE(meteringWeights(kMeterNone, 0, 2).metered);
+    for (int source = 4; source < 16; ++source) expectWeights(meteringWeights(source, 4, 6), 1.0, 1.0, true);
+}
+
+TEST(MeteringWeights, SingleChannelChoiceMetersOnlyThatChannel) {
+    // Channel 2 with pairs: only the B half of group (0, 1).
+    expectWeights(meteringWeights(kMeterChannelBase + 1, 0, 4), 0.0, 1.0, true);
+    EXPECT_FALSE(meteringWeights(kMeterChannelBase + 1, 2, 4).metered);
+    // Channel 3: the A half of group (2, 3).
+    EXPECT_FALSE(meteringWeights(kMeterChannelBase + 2, 0, 4).metered);
+    expectWeights(meteringWeights(kMeterChannelBase + 2, 2, 4), 1.0, 0.0, true);
+    // Channels processed alone: the group of channel 1 meters channel 2 at
+    // weight 0 through its (empty) B half, the group of channel 2 at weight 1.
+    expectWeights(meteringWeights(kMeterChannelBase + 1, 1, 4), 1.0, 0.0, true);
+    expectWeights(meteringWeights(kMeterChannelBase + 1, 0, 4), 0.0, 1.0, true);
+}
+
+TEST(MeteringWeights, ChannelPairChoiceMetersBothChannelsOfThePair) {
+    expectWeights(meteringWeights(kMeterPairBase + 2, 2, 6), 1.0, 1.0, true);
+    EXPECT_FALSE(meteringWeights(kMeterPairBase + 2, 0, 6).metered);
+    EXPECT_FALSE(meteringWeights(kMeterPairBase + 2, 4, 6).metered);
+    // A pair across two groups (channels 2 and 3) takes one half of each.
+    expectWeights(meteringWeights(kMeterPairBase + 1, 0, 4), 0.0, 1.0, true);
+    expectWeights(meteringWeights(kMeterPairBase + 1, 2, 4), 1.0, 0.0, true);
+    // Channels processed alone: channel 3's group reads channel 3 and, through
+    // the neighbouring group, channel 4.
+    expectWeights(meteringWeights(kMeterPairBase + 2, 1, 6), 0.0, 1.0, true);
+    expectWeights(meteringWeights(kMeterPairBase + 2, 3, 6), 1.0, 0.0, true);
+    EXPECT_FALSE(meteringWeights(kMeterPairBase + 2, 5, 6).metered);
+}
+
+TEST(MeteringWeights, SourcesNamingNoChannelMeterNothing) {
+    EXPECT_FALSE(meteringWeights(-1, 0, 2).metered);
+    EXPECT_FALSE(meteringWeights(kMeterChannelBase + kMaxChannels, 0, 2).metered);
+}
+
+namespace {
+
+constexpr int kN = 1024;
+constexpr double kRate = 48000.0;
+constexpr int kBin = 37;
+
+class AnalysisCapture : public ::testing::Test {
+protected:
+    void SetUp() override { testhost::resetHost(); }
+
+    static void prepare(const Instance& instance, int channels, int layout = 2) {
+        instance.dispatch(effSetSampleRate, 0, 0, nullptr, float(kRate));
+        setFftSize(*instance, kN);
+        setChannels(*instance, channels, layout);
+        instance.dispatch(effMainsChanged, 0, 0);
+    }
+
+    static void setSource(const Instance& instance, int32_t source) {
+        LockHold state(instance->stateLock);
+        instance->meteringSource = source;
+    }
+
+    // Bin-centred sines, one amplitude per channel, enough for several frames.
+    static void playSines(const Instance& instance, const std::vector<double>& amplitudes, int length = 4 * kN) {
+        Channels input;
+        for (size_t c = 0; c < amplitudes.size(); ++c) {
+            input.push_back(sine(length, binFrequency(kBin, kN, kRate), kRate, amplitudes[c], 0.3 * c));
+        }
+        processStream(instance, input, {256});
+    }
+
+    static const float* analysis(const Instance& instance) { return bufferAs<float>(instance->analysisBuffer); }
+    static float outputAt(const Instance& instance, int bin) { return analysis(instance)[binOrderTable(kN)[bin]]; }
+    static float inputAt(const Instance& instance, int bin) { return analysis(instance)[kN + binOrderTable(kN)[bin]]; }
+
+    static bool allZero(const Instance& instance) {
+        for (int i = 0; i < 2 * kN; ++i) {
+            if (analysis(instance)[i] != 0.0f) return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(AnalysisCapture, ASineReadsItsAmplitudeBeforeAndAfterProcessing) {
+    Instance instance;
+    prepare(instance, 2);
+    setTable(*instance, 0.5f);
+    playSines(instance, {0.4, 0.4});
+    EXPECT_NEAR(inputAt(instance, kBin), 0.4, 1e-5);
+    EXPECT_NEAR(outputAt(instance, kBin), 0.2, 1e-5);
+    EXPECT_LT(inputAt(instance, kBin + 3), 1e-5);
+    // The one-sided split leaves the upper bins at zero.
+    EXPECT_EQ(inputAt(instance, kN - kBin), 0.0f);
+    EXPECT_EQ(outputAt(instance, kN - kBin), 0.0f);
+}
+
+TEST_F(AnalysisCapture, UpperBinsMirrorTheLowerOnesWithReduceArtifacts) {
+    Instance instance;
+    prepare(instance, 2);
+    setParameter(instance, kParamReduceArtifacts, 1.0f);
+    playSines(instance, {0.4, 0.4});
+    // Half frames spread the sine over neighbouring bins; the mirror is exact.
+    EXPECT_GT(inputAt(instance, kBin), 0.1);
+    for (int k = 1; k < kN / 2; ++k) ASSERT_NEAR(inputAt(instance, kN - k), inputAt(instance, k), 1e-6) << k;
+}
+
+TEST_F(AnalysisCapture, AverageOfTwoIdenticalChannelsReadsAsOne) {
+    Instance stereo;
+    prepare(stereo, 2);
+    Instance mono;
+    prepare(mono, 1);
+    const int length = 4 * kN;
+    const std::vector<float> signal = noise(length, 70, 0.5);
+    processStream(stereo, {signal, signal}, {256});
+    processStream(mono, {signal}, {256});
+    for (int i = 0; i < 2 * kN; ++i) ASSERT_NEAR(analysis(stereo)[i], analysis(mono)[i], 1e-6) << i;
+    EXPECT_GT(inputAt(mono, 100), 0.0f);
+}
+
+TEST_F(AnalysisCapture, ChoicesCombineTheChannelsAsNamed) {
+    struct Case {
+        int32_t source;
+        double expected;
+    };
+    // Channels at 0.3, 0.2, 0.1 and 0.05, in pairs (0, 1) and (2, 3).
+    const Case cases[] = {
+        {kMeterAverage, (0.3 + 0.2 + 0.1 + 0.05) / 4},
+        {kMeterSum, 0.3 + 0.2 + 0.1 + 0.05},
+        {kMeterMax, 0.3 + 0.1},  // the larger of each group, summed over groups
+        {kMeterChannelBase + 1, 0.2},
+        {kMeterChannelBase + 2, 0.1},
+        {kMeterPairBase + 2, 0.1 + 0.05},
+        {kMeterPairBase + 1, 0.2 + 0.1},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.source);
+        Instance instance;
+        prepare(instance, 4);
+        setSource(instance, test.source);
+        playSines(instance, {0.3, 0.2, 0.1, 0.05});
+        EXPECT_NEAR(inputAt(instance, kBin), test.expected, 1e-5);
+        EXPECT_NEAR(outputAt(instance, kBin), test.expected, 1e-5);
+    }
+}
+
+TEST_F(AnalysisCapture, SingleChannelLayoutMetersTheChosenChannel) {
+    Instance instance;
+    prepare(instance, 3, 1);
+    setSource(instance, kMeterChannelBase + 1);
+    playSines(instance, {0.3, 0.2, 0.1});
+    EXPECT_NEAR(inputAt(instance, kBin), 0.2, 1e-5);
+}
+
+TEST_F(AnalysisCapture, ConvolveReadsTheInputOfTheFirstChannelOnly) {
+    Instance instance;
+    prepare(instance, 2);
+    setMode(*instance, kModeConvolve);
+    setSource(instance, kMeterSum);
+    playSines(instance, {0.3, 0.2});
+    EXPECT_NEAR(inputAt(instance, kBin), 0.6, 1e-5);
+}
+
+TEST_F(AnalysisCapture, NoneClearsAtTheNextFramePass) {
+    Instance instance;
+    prepare(instance, 2);
+    playSines(instance, {0.3, 0.3});
+    ASSERT_FALSE(allZero(instance));
+    setSource(instance, kMeterNone);
+    playSines(instance, {0.3, 0.3}, kN);
+    EXPECT_TRUE(allZero(instance));
+}
+
+TEST_F(AnalysisCapture, WithAnalysisOffTheLastValuesStayUntilNothingIsMetered) {
+    Instance instance;
+    prepare(instance, 2);
+    playSines(instance, {0.3, 0.3});
+    const std::vector<float> captured(analysis(instance), analysis(instance) + 2 * kN);
+    setParameter(instance, kParamShowAnalysis, 0.0f);
+    setSource(instance, kMeterChannelBase + 1);
+    playSines(instance, {0.1, 0.1});
+    EXPECT_EQ(std::vector<float>(analysis(instance), analysis(instance) + 2 * kN), captured);
+    // Channel 5 does not exist.
+    setSource(instance, kMeterChannelBase + 4);
+    playSines(instance, {0.1, 0.1}, kN);
+    EXPECT_TRUE(allZero(instance));
+}
+
+TEST_F(AnalysisCapture, AnFftSizeChangeClearsUntilTheFirstFrameOfTheNewSize) {
+    Instance instance;
+    prepare(instance, 2);
+    playSines(instance, {0.3, 0.3});
+    setFftSize(*instance, 2 * kN);
+    ASSERT_EQ(instance->analysisBuffer.size, int32_t(4 * kN * sizeof(float)));
+    const float* cleared = analysis(instance);
+    for (int i = 0; i < 4 * kN; ++i) ASSERT_EQ(cleared[i], 0.0f) << i;
+    // The queued input is short of a frame of the new size for a while.
+    Channels input = {std::vector<float>(kN / 4, 0.3f), std::vector<float>(kN / 4, 0.3f)};
+    processStream(instance, input, {256});
+    for (int i = 0; i < 4 * kN; ++i) ASSERT_EQ(analysis(instance)[i], 0.0f) << i;
+    input = {std::vector<float>(4 * kN, 0.3f), std::vector<float>(4 * kN, 0.3f)};
+    processStream(instance, input, {256});
+    EXPECT_NEAR(analysis(instance)[2 * kN], 0.6, 1e-5);  // DC reads twice the constant
+}

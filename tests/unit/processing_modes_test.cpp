@@ -1,0 +1,405 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numeric>
+#include <vector>
+
+#include "dsp/fft.h"
+#include "dsp/processing_modes.h"
+#include "stream_support.h"
+#include "test_host.h"
+
+using namespace vexlan;
+using namespace streamtest;
+using testhost::Instance;
+
+namespace {
+
+// Table values and their means are small integers here, exact in float32.
+std::vector<float> rampTable() {
+    std::vector<float> table(kBinGainTableSize);
+    std::iota(table.begin(), table.end(), 0.0f);
+    return table;
+}
+
+double meanOfEntries(int first, int last) { return (first + last) / 2.0; }
+
+struct BuiltFilter {
+    std::vector<float> filter;  // G then T, 2N complex
+    int n;
+
+    float placed(int position) const { return filter[2 * n + 2 * position]; }
+    float placedImaginary(int position) const { return filter[2 * n + 2 * position + 1]; }
+    float gain(int position) const { return filter[2 * position]; }
+    float placedBin(int bin) const { return placed(binOrderTable(n)[bin]); }
+};
+
+class BinFilter : public ::testing::Test {
+protected:
+    void SetUp() override { testhost::resetHost(); }
+
+    FrameSettings settingsFor(int n, double sampleRate, float quality, int mode = kModeEq) {
+        setFftSize(*instance_, n);
+        instance_->sampleRate = sampleRate;
+        instance_->paramValues[kParamQuality] = quality;
+        instance_->processingMode = mode;
+        return deriveFrameSettings(*instance_);
+    }
+
+    static BuiltFilter build(const FrameSettings& settings, std::vector<float>& table, int learnFlags = 0,
+                             const std::vector<float>* spectrumA = nullptr) {
+        BuiltFilter built{std::vector<float>(4 * settings.fftSize, -1.0f), settings.fftSize};
+        const std::vector<float> silence(2 * settings.fftSize, 0.0f);
+        const float* a = spectrumA ? spectrumA->data() : silence.data();
+        buildBinFilter(settings, table.data(), learnFlags, a, silence.data(), built.filter.data());
+        return built;
+    }
+
+    Instance instance_;
+};
+
+}  // namespace
+
+TEST_F(BinFilter, BestQualityAveragesTheEntriesEachBinCovers) {
+    // 44100 Hz, N = 1024: step = (4096 / 513) x 22050 / 24000, about 7.3357.
+    const FrameSettings settings = settingsFor(1024, 44100.0, 0.125f);
+    std::vector<float> table = rampTable();
+    const BuiltFilter built = build(settings, table);
+    EXPECT_EQ(built.placedBin(0), 0.0f);
+    EXPECT_EQ(built.placedBin(1), meanOfEntries(1, 7));
+    EXPECT_EQ(built.placedBin(2), meanOfEntries(8, 14));
+    EXPECT_EQ(built.placedBin(3), meanOfEntries(15, 22));
+    // Bin 511 ends at entry 3748 (511 x 7.3357), bin 512 at 3755.
+    EXPECT_EQ(built.placedBin(512), meanOfEntries(3749, 3755));
+    // The upper half mirrors bin b onto N - b; every part is real.
+    for (int b = 1; b < 512; ++b) ASSERT_EQ(built.placedBin(1024 - b), built.placedBin(b)) << b;
+    for (int p = 0; p < 1024; ++p) ASSERT_EQ(built.placedImaginary(p), 0.0f) << p;
+}
+
+TEST_F(BinFilter, LegacyMirrorIsOneBinOff) {
+    // step = (4096 / 512) x 22050 / 24000 = 7.35 exactly.
+    const FrameSettings settings = settingsFor(1024, 44100.0, 0.0f);
+    std::vector<float> table = rampTable();
+    const BuiltFilter built = build(settings, table);
+    EXPECT_EQ(built.placedBin(1), meanOfEntries(1, 7));
+    EXPECT_EQ(built.placedBin(100), meanOfEntries(728, 735));  // 99 x 7.35 = 727.65, 100 x 7.35 = 735
+    for (int b = 0; b < 512; ++b) ASSERT_EQ(built.placedBin(1023 - b), built.placedBin(b)) << b;
+    EXPECT_EQ(built.placedBin(512), built.placedBin(511));
+}
+
+TEST_F(BinFilter, OldestSettingPlacesBinsAtBitReversedPositions) {
+    const FrameSettings settings = settingsFor(8, 44100.0, 1.0f);
+    std::vector<float> table = rampTable();
+    const BuiltFilter built = build(settings, table);
+    // Bin 1 covers entries 1 .. 940 ((4096 / 4) x 22050 / 24000 = 940.8).
+    EXPECT_EQ(built.placed(4), meanOfEntries(1, 940));
+    EXPECT_EQ(binOrderTable(8)[1], 6);
+    EXPECT_NE(built.placed(6), built.placed(4));
+}
+
+TEST_F(BinFilter, SampleRateScalesTheTableAxis) {
+    std::vector<float> table = rampTable();
+    {
+        // At 48000 Hz bin b ends at entry b x 4096 / (N/2 + 1).
+        const FrameSettings settings = settingsFor(256, 48000.0, 0.125f);
+        const BuiltFilter built = build(settings, table);
+        const int end10 = 10 * 4096 / 129;
+        const int end9 = 9 * 4096 / 129;
+        EXPECT_EQ(built.placedBin(10), meanOfEntries(end9 + 1, end10));
+    }
+    {
+        // At 96000 Hz only bins up to N/4 lie below 24000 Hz; the rest repeat the last.
+        const FrameSettings settings = settingsFor(256, 96000.0, 0.125f);
+        const BuiltFilter built = build(settings, table);
+        EXPECT_GT(built.placedBin(64), built.placedBin(63));
+        for (int b = 65; b <= 128; ++b) ASSERT_EQ(built.placedBin(b), built.placedBin(64)) << b;
+    }
+}
+
+TEST_F(BinFilter, EqGainCarriesOneOverN) {
+    const FrameSettings settings = settingsFor(256, 44100.0, 0.125f);
+    std::vector<float> table(kBinGainTableSize, 1.0f);
+    std::fill(table.begin() + 1000, table.end(), 0.25f);
+    const BuiltFilter built = build(settings, table);
+    for (int p = 0; p < 256; ++p) {
+        ASSERT_EQ(built.gain(p), built.placed(p) / 256.0f) << p;
+        ASSERT_EQ(built.filter[2 * p + 1], 0.0f) << p;
+    }
+}
+
+TEST_F(BinFilter, ReduceArtifactsShortensTheEqKernelToHalfAFrame) {
+    const int n = 128;
+    instance_->paramValues[kParamReduceArtifacts] = 1.0;
+    const FrameSettings settings = settingsFor(n, 44100.0, 0.125f);
+    std::vector<float> table(kBinGainTableSize, 1.0f);
+    for (int j = 0; j < kBinGainTableSize; ++j) table[j] = float(1.0 / (1.0 + j / 300.0));
+    const BuiltFilter built = build(settings, table);
+    // The kernel, by a direct inverse DFT over the bins: real, and zero from
+    // sample N/2 on.
+    const int32_t* order = binOrderTable(n);
+    double peak = 0.0;
+    double outside = 0.0;
+    double imaginary = 0.0;
+    for (int t = 0; t < n; ++t) {
+        std::complex<double> sum = 0.0;
+        for (int k = 0; k < n; ++k) {
+            const std::complex<double> g(built.gain(order[k]), built.filter[2 * order[k] + 1]);
+            sum += g * std::polar(1.0, kTwoPi * k * t / n);
+        }
+        sum /= n;
+        imaginary = std::max(imaginary, std::abs(sum.imag()));
+        if (t < n / 2) {
+            peak = std::max(peak, std::abs(sum.real()));
+        } else {
+            outside = std::max(outside, std::abs(sum.real()));
+        }
+    }
+    EXPECT_GT(peak, 1e-3 / n);
+    EXPECT_LT(outside, 1e-5 * peak);
+    EXPECT_LT(imaginary, 1e-5 * peak);
+}
+
+TEST_F(BinFilter, LearningOnlyRaisesTheProfile) {
+    const int n = 1024;
+    const FrameSettings settings = settingsFor(n, 44100.0, 0.125f, kModeSubtract);
+    // Every position of A has magnitude 5 N / sqrt 2, so each measurement
+    // reads sqrt 2 |X| / N = 5.
+    std::vector<float> spectrum(2 * n);
+    for (int p = 0; p < n; ++p) {
+        spectrum[2 * p] = float(3.0 * n / std::sqrt(2.0));
+        spectrum[2 * p + 1] = float(4.0 * n / std::sqrt(2.0));
+    }
+    std::vector<float> table(kBinGainTableSize, 0.0f);
+    build(settings, table, kLearnFromA, &spectrum);
+    // Bin 2 reads entry 14; entries 8 .. 13 lie between bins 1 and 2.
+    EXPECT_NEAR(table[14], 0.3 * 5.0, 1e-5);
+    EXPECT_EQ(table[10], 0.0f);
+    const BuiltFilter second = build(settings, table, kLearnFromA, &spectrum);
+    EXPECT_NEAR(table[14], 0.3 * 5.0 + 0.7 * 0.3 * 5.0, 1e-5);
+    // Skipped entries move 70 % of the way up to the bin's previous value.
+    EXPECT_NEAR(table[10], 0.7 * 0.3 * 5.0, 1e-5);
+    EXPECT_NEAR(second.placedBin(2), (table[14] + 6 * table[10]) / 7.0, 1e-5);
+    // In Subtract the noise magnitudes go to G as they are.
+    EXPECT_EQ(second.gain(binOrderTable(n)[2]), second.placedBin(2));
+
+    // A quieter frame lowers nothing: the bins' own entries stay, entries
+    // between bins can only be pulled up. Without flags nothing is learnt.
+    std::vector<float> quieter(spectrum.size());
+    for (size_t i = 0; i < spectrum.size(); ++i) quieter[i] = spectrum[i] * 0.1f;
+    std::vector<float> before = table;
+    build(settings, table, kLearnFromA, &quieter);
+    EXPECT_EQ(table[14], before[14]);
+    for (int j = 0; j < kBinGainTableSize; ++j) ASSERT_GE(table[j], before[j]) << j;
+    before = table;
+    build(settings, table, 0, &spectrum);
+    EXPECT_EQ(table, before);
+}
+
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr int kN = 4096;
+
+// An instance at 48000 Hz and N = 4096 in the given mode, table at `level`.
+class ModeSound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testhost::resetHost();
+        instance_.dispatch(effSetSampleRate, 0, 0, nullptr, float(kRate));
+        setFftSize(*instance_, kN);
+        instance_.dispatch(effMainsChanged, 0, 0);
+    }
+
+    void configure(int mode, float tableLevel) {
+        setMode(*instance_, mode);
+        setTable(*instance_, tableLevel);
+    }
+
+    // Streams the signals (one per channel) and returns the output.
+    Channels play(const Channels& input) { return processStream(instance_, input, {512}); }
+
+    // Start of a window that lies past the latency and the first frames.
+    static constexpr int kSettled = 4 * kN;
+    Instance instance_;
+};
+
+double bin(int k) { return binFrequency(k, kN, kRate); }
+
+}  // namespace
+
+TEST_F(ModeSound, EqBandCutTakesASineInTheBandDownByItsGain) {
+    setMode(*instance_, kModeEq);
+    {
+        LockHold state(instance_->stateLock);
+        // Entry j stands for j x 24000 / 4096 Hz: cut 500 .. 2000 Hz by 12 dB.
+        for (int j = 0; j < kBinGainTableSize; ++j) {
+            const double hz = j * 24000.0 / 4096;
+            instance_->binGainTable[j] = hz >= 500.0 && hz <= 2000.0 ? float(std::pow(10.0, -12.0 / 20)) : 1.0f;
+        }
+        instance_->tableChanged = 1;
+    }
+    const int length = kSettled + 48000;
+    const std::vector<float> signal = mix(sine(length, 1000.0, kRate, 0.4), sine(length, 8000.0, kRate, 0.4, 1.0));
+    const Channels output = play({signal, signal});
+    for (const auto& channel : output) {
+        const double inBand = amplitudeAt(channel, kSettled, 48000, 1000.0, kRate);
+        const double outside = amplitudeAt(channel, kSettled, 48000, 8000.0, kRate);
+        EXPECT_NEAR(decibels(inBand / 0.4), -12.0, 0.5);
+        EXPECT_NEAR(decibels(outside / 0.4), 0.0, 0.5);
+    }
+}
+
+TEST_F(ModeSound, GraphOffsetShiftsTheWholeEqCurve) {
+    configure(kModeEq, 1.0f);
+    setParameter(instance_, kParamGraphOffset, 0.5f);
+    const int length = kSettled + kN;
+    const std::vector<float> signal = sine(length, bin(200), kRate, 0.5);
+    const Channels output = play({signal, signal});
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(200), kRate), 0.25, 1e-4);
+}
+
+TEST_F(ModeSound, GateWithZeroFloorRemovesBinsBelowTheThreshold) {
+    configure(kModeGate, 0.1f);
+    ASSERT_EQ(instance_->paramValues[kParamGateFloor], 0.0);
+    const int length = kSettled + kN;
+    const std::vector<float> signal = mix(sine(length, bin(100), kRate, 0.5), sine(length, bin(300), kRate, 0.02));
+    const Channels output = play({signal, signal});
+    for (const auto& channel : output) {
+        EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(100), kRate), 0.5, 1e-4);
+        EXPECT_LT(amplitudeAt(channel, kSettled, kN, bin(300), kRate), 1e-5);
+    }
+}
+
+TEST_F(ModeSound, GateFloorScalesWhatIsGatedAndAZeroTableGatesNothing) {
+    configure(kModeGate, 0.1f);
+    setParameter(instance_, kParamGateFloor, 0.1f);  // -20 dB
+    const int length = kSettled + kN;
+    const std::vector<float> signal = mix(sine(length, bin(100), kRate, 0.5), sine(length, bin(300), kRate, 0.02));
+    Channels output = play({signal, signal});
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(300), kRate), 0.002, 1e-5);
+
+    configure(kModeGate, 0.0f);
+    instance_.dispatch(effMainsChanged, 0, 0);
+    output = play({signal, signal});
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(300), kRate), 0.02, 1e-5);
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(100), kRate), 0.5, 1e-4);
+}
+
+TEST_F(ModeSound, CompressorRatioOneIsTransparentAndRatioHundredHoldsTheThreshold) {
+    configure(kModeCompressor, 0.1f);
+    const int length = kSettled + kN;
+    const std::vector<float> loud = sine(length, bin(150), kRate, 0.5);
+    setParameter(instance_, kParamCompressorRatio, float(0.8 / 99.8));
+    Channels output = play({loud, loud});
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(150), kRate), 0.5, 1e-4);
+
+    setParameter(instance_, kParamCompressorRatio, 1.0f);
+    instance_.dispatch(effMainsChanged, 0, 0);
+    output = play({loud, loud});
+    for (const auto& channel : output) EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(150), kRate), 0.1, 1e-4);
+}
+
+TEST_F(ModeSound, RatioBelowOneExpandsAboveTheThreshold) {
+    // Normalised 0 reads as 0.2:1 but works as 0.5:1, the gain being
+    // level / threshold: 0.5 over a threshold of 0.1 comes out at 2.5.
+    configure(kModeCompressor, 0.1f);
+    setParameter(instance_, kParamCompressorRatio, 0.0f);
+    const int length = kSettled + kN;
+    const std::vector<float> signal = sine(length, bin(150), kRate, 0.5);
+    const Channels output = play({signal, signal});
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(150), kRate), 2.5, 1e-3);
+}
+
+TEST_F(ModeSound, CompressorStaysFiniteAtAZeroThreshold) {
+    configure(kModeCompressor, 0.0f);
+    setParameter(instance_, kParamCompressorRatio, 1.0f);
+    const int length = kSettled + kN;
+    const std::vector<float> signal = mix(sine(length, bin(150), kRate, 0.5), noise(length, 3, 0.01));
+    const Channels output = play({signal, signal});
+    for (float x : output[0]) ASSERT_TRUE(std::isfinite(x));
+    EXPECT_LE(delayedError(output[0], signal, kN, 0, length - kN), 1e-5);
+}
+
+TEST_F(ModeSound, ConvolveMultipliesTheTwoChannelsSpectra) {
+    configure(kModeConvolve, 1.0f);
+    const int length = kSettled + kN;
+    // Two sines in the same bin: the product of their spectra is a sine of
+    // amplitude a x b there. Sines in different bins have no product.
+    const std::vector<float> left = mix(sine(length, bin(80), kRate, 0.5), sine(length, bin(400), kRate, 0.3));
+    const std::vector<float> right = mix(sine(length, bin(80), kRate, 0.4, 0.7), sine(length, bin(900), kRate, 0.3));
+    const Channels output = play({left, right});
+    for (const auto& channel : output) {
+        EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(80), kRate), 0.5 * 0.4, 1e-4);
+        EXPECT_LT(amplitudeAt(channel, kSettled, kN, bin(400), kRate), 1e-5);
+        EXPECT_LT(amplitudeAt(channel, kSettled, kN, bin(900), kRate), 1e-5);
+    }
+    EXPECT_LE(delayedError(output[1], output[0], 0, kN, length), 1e-6);
+}
+
+TEST_F(ModeSound, ConvolveSilencesAChannelThatHasNoPartner) {
+    configure(kModeConvolve, 1.0f);
+    setChannels(*instance_, 3, 2);
+    const int length = kSettled + kN;
+    const std::vector<float> signal = sine(length, bin(80), kRate, 0.5);
+    const Channels output = play({signal, signal, signal});
+    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(80), kRate), 0.25, 1e-4);
+    for (float x : output[2]) ASSERT_EQ(x, 0.0f);
+}
+
+TEST_F(ModeSound, SubtractWithAZeroProfilePassesTheSignal) {
+    configure(kModeSubtract, 0.0f);
+    const int length = kSettled + kN;
+    const Channels input = {noise(length, 40, 0.5), noise(length, 41, 0.5)};
+    const Channels output = play(input);
+    for (size_t c = 0; c < input.size(); ++c) EXPECT_LE(delayedError(output[c], input[c], kN, 0, length - kN), 1e-5);
+}
+
+TEST_F(ModeSound, SubtractWithTheFlatDefaultTableSilencesOrdinarySignals) {
+    configure(kModeSubtract, 1.0f);
+    const int length = kSettled + kN;
+    const std::vector<float> signal = sine(length, bin(150), kRate, 1.0);
+    const Channels output = play({signal, signal});
+    for (float x : output[0]) ASSERT_EQ(x, 0.0f);
+}
+
+TEST_F(ModeSound, LearntNoiseProfileLowersStationaryNoise) {
+    configure(kModeSubtract, 0.0f);
+    {
+        LockHold state(instance_->stateLock);
+        instance_->autoNoiseProfile = 1;
+    }
+    const int learnLength = 2 * 48000;
+    play({noise(learnLength, 50, 0.1), noise(learnLength, 51, 0.1)});
+    {
+        LockHold state(instance_->stateLock);
+        instance_->autoNoiseProfile = 0;
+    }
+    // Fresh noise of the same level, with a tone well above it.
+    const int length = kSettled + 48000;
+    const std::vector<float> tone = sine(length, bin(300), kRate, 0.5);
+    const Channels input = {mix(noise(length, 52, 0.1), tone), mix(noise(length, 53, 0.1), tone)};
+    const Channels output = play(input);
+    for (size_t c = 0; c < input.size(); ++c) {
+        const double toneIn = amplitudeAt(input[c], kSettled - kN, 11 * kN, bin(300), kRate);
+        const double toneOut = amplitudeAt(output[c], kSettled, 11 * kN, bin(300), kRate);
+        // What is left once the tone is taken out is the remaining noise.
+        std::vector<float> residual(output[c].begin() + kSettled, output[c].begin() + kSettled + 11 * kN);
+        const double toneGain = toneOut / toneIn;
+        for (int i = 0; i < 11 * kN; ++i) residual[i] -= float(toneGain * tone[kSettled - kN + i]);
+        const double noiseIn = rms(noise(length, 52 + int(c), 0.1), kSettled - kN, 11 * kN);
+        const double reduction = decibels(rms(residual, 0, 11 * kN) / noiseIn);
+        EXPECT_LT(reduction, -30.0) << "channel " << c;
+        EXPECT_GT(decibels(toneGain), -1.0) << "channel " << c;
+    }
+}
+
+TEST_F(ModeSound, ReduceArtifactsKeepsAUnityDynamicsGainTransparent) {
+    configure(kModeCompressor, 0.1f);
+    setParameter(instance_, kParamCompressorRatio, float(0.8 / 99.8));
+    setParameter(instance_, kParamReduceArtifacts, 1.0f);
+    const int length = kSettled + kN;
+    const Channels input = {noise(length, 60, 0.5), noise(length, 61, 0.5)};
+    const Channels output = play(input);
+    for (size_t c = 0; c < input.size(); ++c) EXPECT_LE(delayedError(output[c], input[c], kN, 0, length - kN), 1e-5);
+}
