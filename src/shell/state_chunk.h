@@ -1,4 +1,10 @@
 // The saved state: one opaque byte block the host keeps in its project.
+//
+// Layout (little-endian): an int32 marker (0x129C: points only; 0x129B: the
+// compressed table follows; 0x129A: 4096 raw float32 follow, read only), the
+// body (graph range, FFT size, parameters 0 and 1, edit mode, point count,
+// the points) and the tail (processing mode, parameters 2 to 6, editor size,
+// channel word, parameter 7, eight reserved bytes).
 #pragma once
 
 #include <cstdint>
@@ -7,10 +13,28 @@ namespace vexlan {
 
 struct PluginInstance;
 
-// Serialises into the process-wide chunk queue; *data receives its address
-// (valid until the next save of any instance). Returns the byte count.
+// Serialises the state into a process-wide chunk queue and stores the
+// queue's address in *data (null when nothing was written). Returns the byte
+// count. Takes no instance lock.
+//
+// Each saving thread has a queue of its own (up to eight threads; a ninth
+// takes over the least recently used queue), and a process-wide lock is held
+// while the bytes are written. The returned bytes therefore stay valid until
+// the same thread saves again, from any instance, and at least until eight
+// other threads have saved since. A host copies them before either happens.
 int32_t saveStateChunk(PluginInstance& instance, void** data);
-// Loads any prefix of the layout; never rejects a block. Returns 1.
+
+// Loads any prefix of the layout under stateLock then displayLock and
+// returns 1; a block is never rejected. Fields the block lacks keep their
+// current values, except parameters 6 and 7 (1.0), the edit mode ("Precise")
+// and the channel word (two channels, stereo pairs).
+//
+// Stored values outside their valid range are ignored like absent fields:
+// an FFT size that is not a power of two from 128 to 32768, an edit mode
+// outside 0..2 and a processing mode outside 0..4 keep the value the field
+// had; so does any float that is not finite. The channel count follows
+// setChannelCount (0 gives 2, above 128 gives 128). Table values that are
+// not finite become 0.
 int32_t loadStateChunk(PluginInstance& instance, const void* data, int32_t size);
 
 }  // namespace vexlan
