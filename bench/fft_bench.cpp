@@ -1,10 +1,11 @@
 // Our transform against FFTW (single precision, in place, measured plans) in
 // one benchmark: each iteration times one forward+inverse of ours and one of
-// FFTW on the same data, back to back, so the ratio counter holds up while
-// the machine is busy with other work.
+// FFTW on the same data, back to back. The counters compare the medians of
+// those times, which a busy machine's preemptions barely move.
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -40,6 +41,11 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+double median(std::vector<double>& samples) {
+    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
+    return samples[samples.size() / 2];
+}
+
 void FftRoundTripVsFftw(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     vexlan::buildFftTables();
@@ -54,7 +60,9 @@ void FftRoundTripVsFftw(benchmark::State& state) {
     float* theirs = reinterpret_cast<float*>(fftw.data);
     const size_t bytes = source.size() * sizeof(float);
 
-    double oursSeconds = 0, fftwSeconds = 0;
+    std::vector<double> oursSeconds, fftwSeconds;
+    oursSeconds.reserve(state.max_iterations);
+    fftwSeconds.reserve(state.max_iterations);
     for (auto _ : state) {
         // Fresh input each time: repeated unscaled round trips would overflow.
         std::memcpy(ours.data(), source.data(), bytes);
@@ -73,12 +81,13 @@ void FftRoundTripVsFftw(benchmark::State& state) {
         const double fftwElapsed = secondsSince(fftwStart);
 
         state.SetIterationTime(oursElapsed);
-        oursSeconds += oursElapsed;
-        fftwSeconds += fftwElapsed;
+        oursSeconds.push_back(oursElapsed);
+        fftwSeconds.push_back(fftwElapsed);
     }
-    const double iterations = static_cast<double>(state.iterations());
-    state.counters["fftw_us"] = 1e6 * fftwSeconds / iterations;
-    state.counters["ours_over_fftw"] = oursSeconds / fftwSeconds;
+    const double oursMedian = median(oursSeconds), fftwMedian = median(fftwSeconds);
+    state.counters["ours_us"] = 1e6 * oursMedian;
+    state.counters["fftw_us"] = 1e6 * fftwMedian;
+    state.counters["ours_over_fftw"] = oursMedian / fftwMedian;
     freeFftwPair(fftw);
 }
 

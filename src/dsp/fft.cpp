@@ -11,14 +11,19 @@ namespace {
 constexpr int kMaxLog2Size = 15;
 // Table of size n starts at n - 2: sizes 2, 4, ..., 32768 back to back.
 constexpr int kBinOrderEntries = 2 * kMaxTransformSize - 2;
-// Pass size n (8 and up) keeps n floats starting at n - 8.
-constexpr int kTwiddleFloats = 2 * kMaxTransformSize - 8;
+// Pass size n keeps n floats starting at n (one padded block at 0 for n = 8).
+constexpr int kTwiddleFloats = 2 * kMaxTransformSize;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 int32_t gBinOrder[kBinOrderEntries];
 int32_t gBitReverse[kMaxTransformSize];
 alignas(16) float gTwiddles[kTwiddleFloats];
 bool gTablesBuilt = false;
+#ifdef VEXLAN_FFT_AVX
+bool gUseAvx = false;
+#endif
+
+int twiddleOffset(int n) { return n == 8 ? 0 : n; }
 
 bool isSupportedSize(int n) { return n >= 2 && n <= kMaxTransformSize && (n & (n - 1)) == 0; }
 
@@ -62,9 +67,29 @@ void inverse4(float* x) {
     x[7] = fi + dr;
 }
 
+void forwardKernels(float* data, int n) {
+#ifdef VEXLAN_FFT_AVX
+    if (gUseAvx) {
+        fftForwardAvx(data, n);
+        return;
+    }
+#endif
+    fftkernel::forwardRecursive<FftOps>(data, n);
+}
+
+void inverseKernels(float* data, int n) {
+#ifdef VEXLAN_FFT_AVX
+    if (gUseAvx) {
+        fftInverseAvx(data, n);
+        return;
+    }
+#endif
+    fftkernel::inverseRecursive<FftOps>(data, n);
+}
+
 }  // namespace
 
-const float* fftPassTwiddles(int n) { return gTwiddles + n - 8; }
+const float* fftPassTwiddles(int n) { return gTwiddles + twiddleOffset(n); }
 
 int32_t scramble(int32_t i, int32_t n) {
     if (n < 3) return i;
@@ -87,18 +112,23 @@ void buildFftTables() {
         gBitReverse[i] = reversed;
     }
     for (int n = 8; n <= kMaxTransformSize; n *= 2) {
-        float* group = gTwiddles + n - 8;
-        for (int j = 0; j < n / 4; j += 2, group += 8) {
-            for (int k = 0; k < 2; ++k) {
+        float* block = gTwiddles + twiddleOffset(n);
+        // Size 8 has two factors; its block is filled on with w_2, w_3 unused.
+        for (int j = 0; j < n / 4 || j < 4; j += 4, block += kTwiddleBlockFloats) {
+            for (int k = 0; k < 4; ++k) {
                 const double angle = kTwoPi * (j + k) / n;
                 const float cosine = static_cast<float>(std::cos(angle));
                 const float sine = static_cast<float>(std::sin(angle));
-                group[2 * k] = group[2 * k + 1] = cosine;
-                group[4 + 2 * k] = -sine;
-                group[4 + 2 * k + 1] = sine;
+                block[2 * k] = block[2 * k + 1] = cosine;
+                block[kTwiddleSineOffset + 2 * k] = -sine;
+                block[kTwiddleSineOffset + 2 * k + 1] = sine;
             }
         }
     }
+#ifdef VEXLAN_FFT_AVX
+    __builtin_cpu_init();
+    gUseAvx = __builtin_cpu_supports("avx");
+#endif
     gTablesBuilt = true;
 }
 
@@ -115,7 +145,7 @@ void fftForward(float* data, int n) {
     } else if (n == 4) {
         forward4(data);
     } else {
-        fftkernel::forwardRecursive<FftOps>(data, n);
+        forwardKernels(data, n);
     }
 }
 
@@ -126,7 +156,7 @@ void fftInverse(float* data, int n) {
     } else if (n == 4) {
         inverse4(data);
     } else {
-        fftkernel::inverseRecursive<FftOps>(data, n);
+        inverseKernels(data, n);
     }
 }
 

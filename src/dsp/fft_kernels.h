@@ -8,10 +8,13 @@
 
 namespace vexlan {
 
-// Twiddles of the size-n pass (n >= 8), two factors w_j, w_(j+1) per group
-// of 8 floats: (c_j, c_j, c_j+1, c_j+1) then (-s_j, s_j, -s_j+1, s_j+1),
-// with w_j = c_j + i s_j = e^(+2 pi i j / n).
+// Twiddles of the size-n pass (n >= 8) in blocks of four factors
+// w_j = c_j + i s_j = e^(+2 pi i j / n), 16 floats each: the cosines
+// (c_j, c_j, c_j+1, c_j+1, ...) then the sines (-s_j, s_j, -s_j+1, s_j+1, ...),
+// so that any vector width reads its factors with plain loads.
 const float* fftPassTwiddles(int n);
+constexpr int kTwiddleBlockFloats = 16;
+constexpr int kTwiddleSineOffset = 8;
 
 namespace fftkernel {
 
@@ -30,13 +33,12 @@ typename Ops::Vector twiddleConj(typename Ops::Vector p, typename Ops::Vector co
 // One DIF butterfly group on two adjacent complex values of each quarter.
 template <class Ops>
 void forwardButterfly(typename Ops::Vector& a, typename Ops::Vector& b, typename Ops::Vector& c,
-                      typename Ops::Vector& d, const float* w) {
+                      typename Ops::Vector& d, typename Ops::Vector cosines, typename Ops::Vector sines) {
     using V = typename Ops::Vector;
     const V u = Ops::sub(a, c);
     const V iv = Ops::timesI(Ops::sub(b, d));
     a = Ops::add(a, c);
     b = Ops::add(b, d);
-    const V cosines = Ops::load(w), sines = Ops::load(w + 4);
     c = twiddle<Ops>(Ops::add(u, iv), cosines, sines);
     d = twiddleConj<Ops>(Ops::sub(u, iv), cosines, sines);
 }
@@ -44,9 +46,8 @@ void forwardButterfly(typename Ops::Vector& a, typename Ops::Vector& b, typename
 // The DIT butterfly group, the transpose of forwardButterfly.
 template <class Ops>
 void inverseButterfly(typename Ops::Vector& e, typename Ops::Vector& f, typename Ops::Vector& g,
-                      typename Ops::Vector& h, const float* w) {
+                      typename Ops::Vector& h, typename Ops::Vector cosines, typename Ops::Vector sines) {
     using V = typename Ops::Vector;
-    const V cosines = Ops::load(w), sines = Ops::load(w + 4);
     const V p = twiddleConj<Ops>(g, cosines, sines);
     const V q = twiddle<Ops>(h, cosines, sines);
     const V sum = Ops::add(p, q);
@@ -97,71 +98,85 @@ void inverse4(typename Ops::Vector& r0, typename Ops::Vector& r1) {
     r1 = Ops::sub(left, right);
 }
 
+// Leaf kernels: one leaf at first, and for two-leaf operation sets a second
+// leaf of the same size at second (which may equal first).
 template <class Ops>
-void forward8(float* x, const float* w8) {
+void forward8(float* first, float* second) {
     using V = typename Ops::Vector;
-    V r0 = Ops::load(x), r1 = Ops::load(x + 4), r2 = Ops::load(x + 8), r3 = Ops::load(x + 12);
-    forwardButterfly<Ops>(r0, r1, r2, r3, w8);
-    forward4<Ops>(r0, r1);
-    butterfly2x2<Ops>(r2, r3);
-    Ops::store(x, r0);
-    Ops::store(x + 4, r1);
-    Ops::store(x + 8, r2);
-    Ops::store(x + 12, r3);
+    const float* w8 = fftPassTwiddles(8);
+    V r[4];
+    for (int i = 0; i < 4; ++i) r[i] = Ops::loadLeaves(first + 4 * i, second + 4 * i);
+    forwardButterfly<Ops>(r[0], r[1], r[2], r[3], Ops::loadLeafTwiddles(w8),
+                          Ops::loadLeafTwiddles(w8 + kTwiddleSineOffset));
+    forward4<Ops>(r[0], r[1]);
+    butterfly2x2<Ops>(r[2], r[3]);
+    for (int i = 0; i < 4; ++i) Ops::storeLeaves(first + 4 * i, second + 4 * i, r[i]);
 }
 
 template <class Ops>
-void inverse8(float* x, const float* w8) {
+void inverse8(float* first, float* second) {
     using V = typename Ops::Vector;
-    V r0 = Ops::load(x), r1 = Ops::load(x + 4), r2 = Ops::load(x + 8), r3 = Ops::load(x + 12);
-    inverse4<Ops>(r0, r1);
-    butterfly2x2<Ops>(r2, r3);
-    inverseButterfly<Ops>(r0, r1, r2, r3, w8);
-    Ops::store(x, r0);
-    Ops::store(x + 4, r1);
-    Ops::store(x + 8, r2);
-    Ops::store(x + 12, r3);
+    const float* w8 = fftPassTwiddles(8);
+    V r[4];
+    for (int i = 0; i < 4; ++i) r[i] = Ops::loadLeaves(first + 4 * i, second + 4 * i);
+    inverse4<Ops>(r[0], r[1]);
+    butterfly2x2<Ops>(r[2], r[3]);
+    inverseButterfly<Ops>(r[0], r[1], r[2], r[3], Ops::loadLeafTwiddles(w8),
+                          Ops::loadLeafTwiddles(w8 + kTwiddleSineOffset));
+    for (int i = 0; i < 4; ++i) Ops::storeLeaves(first + 4 * i, second + 4 * i, r[i]);
 }
 
 template <class Ops>
-void forward16(float* x, const float* w8, const float* w16) {
+void forward16(float* first, float* second) {
     using V = typename Ops::Vector;
+    const float* w8 = fftPassTwiddles(8);
+    const float* w16 = fftPassTwiddles(16);
     V r[8];
-    for (int i = 0; i < 8; ++i) r[i] = Ops::load(x + 4 * i);
-    forwardButterfly<Ops>(r[0], r[2], r[4], r[6], w16);
-    forwardButterfly<Ops>(r[1], r[3], r[5], r[7], w16 + 8);
-    forwardButterfly<Ops>(r[0], r[1], r[2], r[3], w8);
+    for (int i = 0; i < 8; ++i) r[i] = Ops::loadLeaves(first + 4 * i, second + 4 * i);
+    forwardButterfly<Ops>(r[0], r[2], r[4], r[6], Ops::loadLeafTwiddles(w16),
+                          Ops::loadLeafTwiddles(w16 + kTwiddleSineOffset));
+    forwardButterfly<Ops>(r[1], r[3], r[5], r[7], Ops::loadLeafTwiddles(w16 + 4),
+                          Ops::loadLeafTwiddles(w16 + kTwiddleSineOffset + 4));
+    forwardButterfly<Ops>(r[0], r[1], r[2], r[3], Ops::loadLeafTwiddles(w8),
+                          Ops::loadLeafTwiddles(w8 + kTwiddleSineOffset));
     forward4<Ops>(r[0], r[1]);
     butterfly2x2<Ops>(r[2], r[3]);
     forward4<Ops>(r[4], r[5]);
     forward4<Ops>(r[6], r[7]);
-    for (int i = 0; i < 8; ++i) Ops::store(x + 4 * i, r[i]);
+    for (int i = 0; i < 8; ++i) Ops::storeLeaves(first + 4 * i, second + 4 * i, r[i]);
 }
 
 template <class Ops>
-void inverse16(float* x, const float* w8, const float* w16) {
+void inverse16(float* first, float* second) {
     using V = typename Ops::Vector;
+    const float* w8 = fftPassTwiddles(8);
+    const float* w16 = fftPassTwiddles(16);
     V r[8];
-    for (int i = 0; i < 8; ++i) r[i] = Ops::load(x + 4 * i);
+    for (int i = 0; i < 8; ++i) r[i] = Ops::loadLeaves(first + 4 * i, second + 4 * i);
     inverse4<Ops>(r[0], r[1]);
     butterfly2x2<Ops>(r[2], r[3]);
-    inverseButterfly<Ops>(r[0], r[1], r[2], r[3], w8);
+    inverseButterfly<Ops>(r[0], r[1], r[2], r[3], Ops::loadLeafTwiddles(w8),
+                          Ops::loadLeafTwiddles(w8 + kTwiddleSineOffset));
     inverse4<Ops>(r[4], r[5]);
     inverse4<Ops>(r[6], r[7]);
-    inverseButterfly<Ops>(r[0], r[2], r[4], r[6], w16);
-    inverseButterfly<Ops>(r[1], r[3], r[5], r[7], w16 + 8);
-    for (int i = 0; i < 8; ++i) Ops::store(x + 4 * i, r[i]);
+    inverseButterfly<Ops>(r[0], r[2], r[4], r[6], Ops::loadLeafTwiddles(w16),
+                          Ops::loadLeafTwiddles(w16 + kTwiddleSineOffset));
+    inverseButterfly<Ops>(r[1], r[3], r[5], r[7], Ops::loadLeafTwiddles(w16 + 4),
+                          Ops::loadLeafTwiddles(w16 + kTwiddleSineOffset + 4));
+    for (int i = 0; i < 8; ++i) Ops::storeLeaves(first + 4 * i, second + 4 * i, r[i]);
 }
 
+// The size-n pass over whole twiddle blocks (n >= 32).
 template <class Ops>
 void forwardPass(float* x, int n) {
     using V = typename Ops::Vector;
-    const int quarter = 2 * (n / 4);  // floats per quarter
+    const int quarter = n / 2;  // floats per quarter
     const float* w = fftPassTwiddles(n);
-    for (int j = 0; j < quarter; j += 4, w += 8) {
+    for (int j = 0; j < quarter; j += Ops::kFloats) {
+        const float* block = w + (j / 8) * kTwiddleBlockFloats + j % 8;
         V a = Ops::load(x + j), b = Ops::load(x + quarter + j);
         V c = Ops::load(x + 2 * quarter + j), d = Ops::load(x + 3 * quarter + j);
-        forwardButterfly<Ops>(a, b, c, d, w);
+        forwardButterfly<Ops>(a, b, c, d, Ops::load(block), Ops::load(block + kTwiddleSineOffset));
         Ops::store(x + j, a);
         Ops::store(x + quarter + j, b);
         Ops::store(x + 2 * quarter + j, c);
@@ -172,12 +187,13 @@ void forwardPass(float* x, int n) {
 template <class Ops>
 void inversePass(float* x, int n) {
     using V = typename Ops::Vector;
-    const int quarter = 2 * (n / 4);
+    const int quarter = n / 2;
     const float* w = fftPassTwiddles(n);
-    for (int j = 0; j < quarter; j += 4, w += 8) {
+    for (int j = 0; j < quarter; j += Ops::kFloats) {
+        const float* block = w + (j / 8) * kTwiddleBlockFloats + j % 8;
         V e = Ops::load(x + j), f = Ops::load(x + quarter + j);
         V g = Ops::load(x + 2 * quarter + j), h = Ops::load(x + 3 * quarter + j);
-        inverseButterfly<Ops>(e, f, g, h, w);
+        inverseButterfly<Ops>(e, f, g, h, Ops::load(block), Ops::load(block + kTwiddleSineOffset));
         Ops::store(x + j, e);
         Ops::store(x + quarter + j, f);
         Ops::store(x + 2 * quarter + j, g);
@@ -185,16 +201,36 @@ void inversePass(float* x, int n) {
     }
 }
 
-// x points at n complex values (2n floats).
+template <class Ops>
+void forwardLeaves(float* first, float* second, int n) {
+    if (n == 16) {
+        forward16<Ops>(first, second);
+    } else {
+        forward8<Ops>(first, second);
+    }
+}
+
+template <class Ops>
+void inverseLeaves(float* first, float* second, int n) {
+    if (n == 16) {
+        inverse16<Ops>(first, second);
+    } else {
+        inverse8<Ops>(first, second);
+    }
+}
+
+// x points at n complex values (2n floats), n >= 8.
 template <class Ops>
 void forwardRecursive(float* x, int n) {
-    if (n == 16) {
-        forward16<Ops>(x, fftPassTwiddles(8), fftPassTwiddles(16));
-    } else if (n == 8) {
-        forward8<Ops>(x, fftPassTwiddles(8));
+    if (n <= 16) {
+        forwardLeaves<Ops>(x, x, n);
+        return;
+    }
+    forwardPass<Ops>(x, n);
+    forwardRecursive<Ops>(x, n / 2);
+    if (Ops::kLeavesPerCall == 2 && n <= 64) {
+        forwardLeaves<Ops>(x + n, x + n + n / 2, n / 4);
     } else {
-        forwardPass<Ops>(x, n);
-        forwardRecursive<Ops>(x, n / 2);
         forwardRecursive<Ops>(x + n, n / 4);
         forwardRecursive<Ops>(x + n + n / 2, n / 4);
     }
@@ -202,17 +238,26 @@ void forwardRecursive(float* x, int n) {
 
 template <class Ops>
 void inverseRecursive(float* x, int n) {
-    if (n == 16) {
-        inverse16<Ops>(x, fftPassTwiddles(8), fftPassTwiddles(16));
-    } else if (n == 8) {
-        inverse8<Ops>(x, fftPassTwiddles(8));
+    if (n <= 16) {
+        inverseLeaves<Ops>(x, x, n);
+        return;
+    }
+    inverseRecursive<Ops>(x, n / 2);
+    if (Ops::kLeavesPerCall == 2 && n <= 64) {
+        inverseLeaves<Ops>(x + n, x + n + n / 2, n / 4);
     } else {
-        inverseRecursive<Ops>(x, n / 2);
         inverseRecursive<Ops>(x + n, n / 4);
         inverseRecursive<Ops>(x + n + n / 2, n / 4);
-        inversePass<Ops>(x, n);
     }
+    inversePass<Ops>(x, n);
 }
 
 }  // namespace fftkernel
+
+#ifdef VEXLAN_FFT_AVX
+// The 256-bit instantiation (fft_avx.cpp), for processors with AVX only.
+void fftForwardAvx(float* data, int n);
+void fftInverseAvx(float* data, int n);
+#endif
+
 }  // namespace vexlan
