@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,12 +43,13 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     std::string file(const std::string& name) const { return (path_ / name).string(); }
-    // Names of everything in the folder, for checking that nothing was left.
+    // Names of everything in the folder, sorted, for checking that nothing was left.
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
         for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
             names.push_back(entry.path().filename().string());
         }
+        std::sort(names.begin(), names.end());
         return names;
     }
 

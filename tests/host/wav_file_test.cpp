@@ -111,7 +111,7 @@ std::vector<uint8_t> soxWav(const SoxCase& format, const filetest::ScratchFolder
     const std::string raw = folder.file(std::string(format.name) + ".raw");
     const std::string wav = folder.file(std::string(format.name) + ".wav");
     filetest::writeBytes(raw, rawPattern(format));
-    const std::string command = "sox -t raw -r " + std::to_string(kRate) + " -e " +
+    const std::string command = "sox -V1 -t raw -r " + std::to_string(kRate) + " -e " +
                                 (format.encoding == SampleEncoding::Pcm ? "signed-integer" : "floating-point") +
                                 " -b " + std::to_string(format.bits) + " -c " + std::to_string(format.channels) +
                                 " " + raw + (format.plainHeader ? " -t wavpcm " : " ") + wav;
@@ -163,7 +163,7 @@ TEST(WavSoxFiles, SoxReadsWhatTheWriterWritesInEveryFormat) {
         const std::string raw = folder.file(std::string(format.name) + ".out.raw");
         std::string error;
         ASSERT_TRUE(host::writeWav(wav, audio, error)) << error;
-        const std::string command = "sox " + wav + " -t raw " + raw;
+        const std::string command = "sox -V1 " + wav + " -t raw " + raw;
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         EXPECT_EQ(filetest::readBytes(raw), rawPattern(format)) << format.name;
     }

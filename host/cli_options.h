@@ -1,0 +1,67 @@
+// The command line of vexlan-host: commands, their arguments and the plug-in
+// settings shared by `process` and `save-state`. Parsing only checks what
+// can be checked without the plug-in (names are matched against it later).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels };
+
+// Processing modes in the order of the saved state's mode field.
+enum class ProcessingMode { Eq = 0, Gate = 1, Compressor = 2, Convolve = 3, Subtract = 4 };
+
+struct CurvePoint {
+    double frequency;  // Hz, 0..24000
+    double gain;       // dB
+};
+
+struct ParameterAssignment {
+    std::string name;   // as the plug-in reports it, matched without regard to case
+    std::string value;  // real units; converted once the parameter is known
+};
+
+struct PluginSettings {
+    std::string statePath;                          // --state
+    std::vector<ParameterAssignment> parameters;    // --set, in order
+    std::optional<ProcessingMode> mode;             // --mode
+    std::optional<int> fftSize;                     // --fft
+    std::optional<std::vector<CurvePoint>> curve;   // --curve
+    std::string noisePath;                          // --learn-noise
+    double noiseSeconds = 0.0;                      // --noise-seconds; 0 = the whole file
+};
+
+struct CommandLine {
+    Command command = Command::Help;
+    std::string pluginPath;  // empty: the plug-in beside the program
+    std::string inputPath;   // process, levels
+    std::string outputPath;  // process, save-state, demo-signal
+    PluginSettings settings;
+    int blockSize = 512;
+    bool floatOutput = false;
+    bool latencyCompensation = true;
+    double fromSeconds = 0.0;  // levels
+    double toSeconds = -1.0;   // levels; negative = to the end
+};
+
+constexpr int kMinFftSize = 128;
+constexpr int kMaxFftSize = 32768;
+constexpr int kMaxBlockSize = 1 << 20;
+constexpr int kMaxCurvePoints = 32;
+constexpr double kCurveTopHz = 24000.0;
+
+// False with a one-line `error` for anything malformed. `args` excludes the
+// program name.
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error);
+
+bool parseMode(const std::string& text, ProcessingMode& mode);
+bool parseCurve(const std::string& text, std::vector<CurvePoint>& points, std::string& error);
+// A whole decimal number (no trailing text); "inf" and "nan" are refused.
+bool parseNumber(const std::string& text, double& value);
+
+const char* usageText();
+
+}  // namespace host

@@ -1,0 +1,188 @@
+// Parsing of the vexlan-host command line.
+#include <gtest/gtest.h>
+
+#include "cli_options.h"
+
+namespace {
+
+using host::CommandLine;
+using host::ProcessingMode;
+
+bool parse(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
+    return host::parseCommandLine(args, line, error);
+}
+
+std::string parseError(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::string error;
+    EXPECT_FALSE(parse(args, line, error)) << "accepted: " << args.back();
+    return error;
+}
+
+TEST(CommandLine, ProcessTakesEverySettingInOrder) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(parse({"process", "in.wav", "--set", "Output Gain=-3", "out.wav", "--plugin", "p.so", "--state",
+                       "s.vxs", "--set", "gate floor=-inf", "--mode", "gate", "--fft", "1024", "--curve",
+                       "100:-6,1000.5:3,24000:0", "--block", "77", "--float", "--no-latency-compensation",
+                       "--learn-noise", "noise.wav", "--noise-seconds", "1.5"},
+                      line, error))
+        << error;
+    EXPECT_EQ(line.command, host::Command::Process);
+    EXPECT_EQ(line.inputPath, "in.wav");
+    EXPECT_EQ(line.outputPath, "out.wav");
+    EXPECT_EQ(line.pluginPath, "p.so");
+    EXPECT_EQ(line.blockSize, 77);
+    EXPECT_TRUE(line.floatOutput);
+    EXPECT_FALSE(line.latencyCompensation);
+    const host::PluginSettings& settings = line.settings;
+    EXPECT_EQ(settings.statePath, "s.vxs");
+    ASSERT_EQ(settings.parameters.size(), 2u);
+    EXPECT_EQ(settings.parameters[0].name, "Output Gain");
+    EXPECT_EQ(settings.parameters[0].value, "-3");
+    EXPECT_EQ(settings.parameters[1].name, "gate floor");
+    EXPECT_EQ(settings.parameters[1].value, "-inf");
+    ASSERT_TRUE(settings.mode.has_value());
+    EXPECT_EQ(*settings.mode, ProcessingMode::Gate);
+    ASSERT_TRUE(settings.fftSize.has_value());
+    EXPECT_EQ(*settings.fftSize, 1024);
+    ASSERT_TRUE(settings.curve.has_value());
+    ASSERT_EQ(settings.curve->size(), 3u);
+    EXPECT_DOUBLE_EQ((*settings.curve)[1].frequency, 1000.5);
+    EXPECT_DOUBLE_EQ((*settings.curve)[1].gain, 3.0);
+    EXPECT_DOUBLE_EQ((*settings.curve)[0].gain, -6.0);
+    EXPECT_EQ(settings.noisePath, "noise.wav");
+    EXPECT_DOUBLE_EQ(settings.noiseSeconds, 1.5);
+}
+
+TEST(CommandLine, DefaultsAndTheOtherCommands) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(parse({"process", "a.wav", "b.wav"}, line, error)) << error;
+    EXPECT_EQ(line.blockSize, 512);
+    EXPECT_TRUE(line.latencyCompensation);
+    EXPECT_FALSE(line.floatOutput);
+    EXPECT_TRUE(line.pluginPath.empty());
+    EXPECT_FALSE(line.settings.mode || line.settings.fftSize || line.settings.curve);
+
+    ASSERT_TRUE(parse({"save-state", "vexlan.so", "s.vxs", "--mode", "subtract", "--set", "Output Gain=1"}, line,
+                      error))
+        << error;
+    EXPECT_EQ(line.command, host::Command::SaveState);
+    EXPECT_EQ(line.pluginPath, "vexlan.so");
+    EXPECT_EQ(line.outputPath, "s.vxs");
+    EXPECT_EQ(*line.settings.mode, ProcessingMode::Subtract);
+    EXPECT_EQ(line.settings.parameters.size(), 1u);
+
+    ASSERT_TRUE(parse({"info"}, line, error));
+    EXPECT_EQ(line.command, host::Command::Info);
+    EXPECT_TRUE(line.pluginPath.empty());
+    ASSERT_TRUE(parse({"info", "x.dll"}, line, error));
+    EXPECT_EQ(line.pluginPath, "x.dll");
+
+    ASSERT_TRUE(parse({"demo-signal", "demo.wav"}, line, error));
+    EXPECT_EQ(line.command, host::Command::DemoSignal);
+    EXPECT_EQ(line.outputPath, "demo.wav");
+
+    ASSERT_TRUE(parse({"levels", "f.wav", "--from", "0.5", "--to", "2"}, line, error)) << error;
+    EXPECT_EQ(line.command, host::Command::Levels);
+    EXPECT_DOUBLE_EQ(line.fromSeconds, 0.5);
+    EXPECT_DOUBLE_EQ(line.toSeconds, 2.0);
+
+    ASSERT_TRUE(parse({}, line, error));
+    EXPECT_EQ(line.command, host::Command::Help);
+    ASSERT_TRUE(parse({"--help"}, line, error));
+    EXPECT_EQ(line.command, host::Command::Help);
+}
+
+TEST(CommandLine, EveryModeNameAndNoOther) {
+    const std::pair<const char*, ProcessingMode> names[] = {{"eq", ProcessingMode::Eq},
+                                                            {"gate", ProcessingMode::Gate},
+                                                            {"compressor", ProcessingMode::Compressor},
+                                                            {"convolve", ProcessingMode::Convolve},
+                                                            {"subtract", ProcessingMode::Subtract}};
+    for (const auto& [name, mode] : names) {
+        ProcessingMode parsed;
+        ASSERT_TRUE(host::parseMode(name, parsed)) << name;
+        EXPECT_EQ(parsed, mode) << name;
+    }
+    ProcessingMode parsed;
+    EXPECT_FALSE(host::parseMode("EQ", parsed));
+    EXPECT_FALSE(host::parseMode("limiter", parsed));
+}
+
+TEST(CommandLine, FftSizesArePowersOfTwoFrom128To32768) {
+    CommandLine line;
+    std::string error;
+    for (int size = 128; size <= 32768; size *= 2) {
+        ASSERT_TRUE(parse({"process", "a", "b", "--fft", std::to_string(size)}, line, error)) << size;
+        EXPECT_EQ(*line.settings.fftSize, size);
+    }
+    for (const char* bad : {"64", "65536", "1000", "0", "-128", "4096x", "", "abc"}) {
+        EXPECT_NE(parseError({"process", "a", "b", "--fft", bad}).find("power of two"), std::string::npos) << bad;
+    }
+}
+
+TEST(CommandLine, CurvesAreHzDbPairsWithin24kHzAndAtMost32) {
+    std::vector<host::CurvePoint> points;
+    std::string error;
+    ASSERT_TRUE(host::parseCurve("0:-90,24000:24", points, error)) << error;
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_DOUBLE_EQ(points[1].frequency, 24000.0);
+    EXPECT_DOUBLE_EQ(points[0].gain, -90.0);
+
+    std::string many;
+    for (int i = 0; i < 32; ++i) many += (i ? "," : "") + std::to_string(i * 100) + ":0";
+    EXPECT_TRUE(host::parseCurve(many, points, error)) << error;
+    EXPECT_EQ(points.size(), 32u);
+    EXPECT_FALSE(host::parseCurve(many + ",5000:1", points, error));
+    EXPECT_NE(error.find("at most 32"), std::string::npos);
+
+    for (const char* bad : {"", "100", "100:", ":3", "100:x", "100:3,", "1e3:2:1", "100;3"}) {
+        EXPECT_FALSE(host::parseCurve(bad, points, error)) << bad;
+        EXPECT_NE(error.find("HZ:DB"), std::string::npos) << bad << ": " << error;
+    }
+    for (const char* outside : {"24001:0", "-1:0"}) {
+        EXPECT_FALSE(host::parseCurve(outside, points, error)) << outside;
+        EXPECT_NE(error.find("outside 0 to 24000 Hz"), std::string::npos) << error;
+    }
+}
+
+TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
+    EXPECT_NE(parseError({"mix", "a"}).find("unknown command"), std::string::npos);
+    EXPECT_NE(parseError({"process", "a"}).find("usage"), std::string::npos);
+    EXPECT_NE(parseError({"process", "a", "b", "c"}).find("usage"), std::string::npos);
+    EXPECT_NE(parseError({"process", "a", "b", "--wet"}).find("unknown option --wet"), std::string::npos);
+    EXPECT_NE(parseError({"process", "a", "b", "--set"}).find("needs a value"), std::string::npos);
+    for (const char* bad : {"Output Gain", "=3", "Output Gain="}) {
+        EXPECT_NE(parseError({"process", "a", "b", "--set", bad}).find("NAME=VALUE"), std::string::npos) << bad;
+    }
+    EXPECT_NE(parseError({"process", "a", "b", "--mode", "Gate"}).find("unknown mode"), std::string::npos);
+    for (const char* bad : {"0", "-5", "2000000", "12.5"}) {
+        EXPECT_NE(parseError({"process", "a", "b", "--block", bad}).find("--block"), std::string::npos) << bad;
+    }
+    EXPECT_NE(parseError({"process", "a", "b", "--noise-seconds", "0"}).find("positive"), std::string::npos);
+    EXPECT_NE(parseError({"process", "a", "b", "--noise-seconds", "2"}).find("needs --learn-noise"),
+              std::string::npos);
+    // Processing options do not belong to the other commands.
+    EXPECT_NE(parseError({"save-state", "p", "s", "--float"}).find("unknown option"), std::string::npos);
+    EXPECT_NE(parseError({"save-state", "p", "s", "--block", "64"}).find("unknown option"), std::string::npos);
+    EXPECT_NE(parseError({"demo-signal", "d.wav", "--mode", "eq"}).find("unknown option"), std::string::npos);
+    EXPECT_NE(parseError({"save-state", "p"}).find("usage"), std::string::npos);
+    EXPECT_NE(parseError({"levels", "f.wav", "--from", "2", "--to", "1"}).find("--to"), std::string::npos);
+    EXPECT_NE(parseError({"levels", "f.wav", "--from", "-1"}).find("--from"), std::string::npos);
+    EXPECT_NE(parseError({"info", "a", "b"}).find("at most one"), std::string::npos);
+}
+
+TEST(CommandLine, NumbersMustBeWholeAndFinite) {
+    double value = 0.0;
+    EXPECT_TRUE(host::parseNumber("-6.5", value));
+    EXPECT_DOUBLE_EQ(value, -6.5);
+    EXPECT_TRUE(host::parseNumber("1e-3", value));
+    EXPECT_DOUBLE_EQ(value, 0.001);
+    for (const char* bad : {"", " 1", "1 ", "1dB", "inf", "nan", "-", "0x"}) {
+        EXPECT_FALSE(host::parseNumber(bad, value)) << bad;
+    }
+}
+
+}  // namespace
