@@ -219,7 +219,48 @@ void inverseLeaves(float* first, float* second, int n) {
     }
 }
 
-// x points at n complex values (2n floats), n >= 8.
+// Two independent transforms of size n at first and second. The two last
+// quarters of every split-radix step are such a pair, so carrying pairs down
+// the recursion lets a two-leaf operation set fill both halves of every leaf
+// call; the subtransforms are independent, so the order does not change a bit.
+template <class Ops>
+void forwardPair(float* first, float* second, int n) {
+    if (n <= 16) {
+        if (Ops::kLeavesPerCall == 2) {
+            forwardLeaves<Ops>(first, second, n);
+        } else {
+            forwardLeaves<Ops>(first, first, n);
+            forwardLeaves<Ops>(second, second, n);
+        }
+        return;
+    }
+    forwardPass<Ops>(first, n);
+    forwardPass<Ops>(second, n);
+    forwardPair<Ops>(first, second, n / 2);
+    forwardPair<Ops>(first + n, first + n + n / 2, n / 4);
+    forwardPair<Ops>(second + n, second + n + n / 2, n / 4);
+}
+
+template <class Ops>
+void inversePair(float* first, float* second, int n) {
+    if (n <= 16) {
+        if (Ops::kLeavesPerCall == 2) {
+            inverseLeaves<Ops>(first, second, n);
+        } else {
+            inverseLeaves<Ops>(first, first, n);
+            inverseLeaves<Ops>(second, second, n);
+        }
+        return;
+    }
+    inversePair<Ops>(first, second, n / 2);
+    inversePair<Ops>(first + n, first + n + n / 2, n / 4);
+    inversePair<Ops>(second + n, second + n + n / 2, n / 4);
+    inversePass<Ops>(first, n);
+    inversePass<Ops>(second, n);
+}
+
+// x points at n complex values (2n floats), n >= 8. Only the chain of first
+// halves is single; everything else runs in pairs.
 template <class Ops>
 void forwardRecursive(float* x, int n) {
     if (n <= 16) {
@@ -228,12 +269,7 @@ void forwardRecursive(float* x, int n) {
     }
     forwardPass<Ops>(x, n);
     forwardRecursive<Ops>(x, n / 2);
-    if (Ops::kLeavesPerCall == 2 && n <= 64) {
-        forwardLeaves<Ops>(x + n, x + n + n / 2, n / 4);
-    } else {
-        forwardRecursive<Ops>(x + n, n / 4);
-        forwardRecursive<Ops>(x + n + n / 2, n / 4);
-    }
+    forwardPair<Ops>(x + n, x + n + n / 2, n / 4);
 }
 
 template <class Ops>
@@ -243,12 +279,7 @@ void inverseRecursive(float* x, int n) {
         return;
     }
     inverseRecursive<Ops>(x, n / 2);
-    if (Ops::kLeavesPerCall == 2 && n <= 64) {
-        inverseLeaves<Ops>(x + n, x + n + n / 2, n / 4);
-    } else {
-        inverseRecursive<Ops>(x + n, n / 4);
-        inverseRecursive<Ops>(x + n + n / 2, n / 4);
-    }
+    inversePair<Ops>(x + n, x + n + n / 2, n / 4);
     inversePass<Ops>(x, n);
 }
 
