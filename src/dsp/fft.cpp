@@ -17,7 +17,7 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 int32_t gBinOrder[kBinOrderEntries];
 int32_t gBitReverse[kMaxTransformSize];
-alignas(16) float gTwiddles[kTwiddleFloats];
+alignas(64) float gTwiddles[kTwiddleFloats];
 bool gTablesBuilt = false;
 #ifdef VEXLAN_FFT_AVX
 bool gUseAvx = false;
@@ -113,7 +113,7 @@ void buildFftTables() {
     }
     for (int n = 8; n <= kMaxTransformSize; n *= 2) {
         float* block = gTwiddles + twiddleOffset(n);
-        // Size 8 has two factors; its block is filled on with w_2, w_3 unused.
+        // Size 8 needs w_0 and w_1 only; the rest of its one block is padding.
         for (int j = 0; j < n / 4 || j < 4; j += 4, block += kTwiddleBlockFloats) {
             for (int k = 0; k < 4; ++k) {
                 const double angle = kTwoPi * (j + k) / n;

@@ -1,7 +1,8 @@
 // In-place complex FFT, single precision, sizes 2 to 32768.
 //
 // Contract:
-// - data holds N complex values as 2N interleaved floats (re, im).
+// - data holds N complex values as 2N interleaved floats (re, im); no
+//   alignment is required.
 // - fftForward takes natural order and leaves bin k at position
 //   binOrderTable(N)[k] (no reordering pass); fftInverse takes that order and
 //   returns natural order. Neither scales: inverse(forward(x)) = N x.
@@ -9,6 +10,8 @@
 // - The tables are built once by buildFftTables() before the first instance
 //   and are read-only afterwards, so any number of threads may transform at
 //   once. The transforms never allocate.
+// - buildFftTables() also picks the widest vector path the processor has;
+//   every path gives bit-identical results.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +23,8 @@ constexpr int kMaxTransformSize = 32768;
 void buildFftTables();
 bool fftTablesBuilt();
 
-// Position at which the forward transform leaves each frequency bin.
+// N entries: the position at which the forward transform leaves frequency
+// bin k. Null for an unsupported N.
 const int32_t* binOrderTable(int n);
 // 32768 entries: i with its lowest 15 bits reversed.
 const int32_t* bitReverseTable();
@@ -30,9 +34,13 @@ int32_t scramble(int32_t i, int32_t n);
 void fftForward(float* data, int n);
 void fftInverse(float* data, int n);
 
-// z: forward transform of 0.5 a + i 0.5 b; afterwards z holds A and b holds B.
+// Two real signals a, b through one transform. Spectra are N complex values
+// at the transform positions; z and b must not overlap.
+// z: forward transform of 0.5 a + i 0.5 b; afterwards z holds A and b holds B,
+// unscaled. oneSided leaves bins above N/2 of both at zero.
 void splitPairSpectrum(float* z, float* b, int n, bool oneSided);
-// z holds A, b holds B (bins 0..N/2 read); z becomes the transform of a + i b.
+// z holds A, b holds B; only bins 0..N/2 are read and the rest follow by
+// conjugate symmetry. z becomes the transform of a + i b.
 void mergePairSpectrum(float* z, const float* b, int n);
 
 }  // namespace vexlan
