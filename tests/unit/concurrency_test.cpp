@@ -1,0 +1,129 @@
+// One thread plays the host's audio thread while another changes settings the
+// way the host's user-interface thread does. Run under ThreadSanitizer these
+// show any access that stateLock does not cover; a deadlock shows as a timeout.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "dsp/analysis_capture.h"
+#include "shell/dispatcher.h"
+#include "stream_support.h"
+#include "test_host.h"
+
+using namespace vexlan;
+using namespace streamtest;
+using testhost::Instance;
+
+namespace {
+
+constexpr int kBlock = 256;
+constexpr auto kDeadlockTimeout = std::chrono::seconds(60);
+
+// Buffers for every possible channel, so the audio thread never depends on a
+// channel count that the other thread may be changing.
+struct AudioThread {
+    explicit AudioThread(const Instance& instance) : instance(instance), input(kMaxChannels), output(kMaxChannels) {
+        for (int c = 0; c < kMaxChannels; ++c) {
+            input[c] = noise(kBlock, 200 + c, 0.5);
+            output[c].assign(kBlock, 0.0f);
+            in[c] = input[c].data();
+            out[c] = output[c].data();
+        }
+    }
+
+    void run() {
+        while (!stop.load()) {
+            instance.effect()->processReplacing(instance.effect(), in, out, kBlock);
+            for (int c = 0; c < kMaxChannels; ++c) {
+                if (!std::isfinite(output[c][kBlock - 1])) nonFinite.fetch_add(1);
+            }
+            blocks.fetch_add(1);
+        }
+    }
+
+    const Instance& instance;
+    Channels input;
+    Channels output;
+    float* in[kMaxChannels];
+    float* out[kMaxChannels];
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::atomic<long> nonFinite{0};
+};
+
+// Runs `control` on this thread while audio plays on another; fails (and
+// stops the program, whose threads could never be joined) on a deadlock.
+void playWhile(const Instance& instance, const std::function<void()>& control) {
+    AudioThread audio(instance);
+    auto audioDone = std::async(std::launch::async, [&] { audio.run(); });
+    auto controlDone = std::async(std::launch::async, [&] {
+        control();
+        audio.stop = true;
+    });
+    for (auto* done : {&controlDone, &audioDone}) {
+        if (done->wait_for(kDeadlockTimeout) != std::future_status::ready) {
+            std::fprintf(stderr, "deadlock: processing and settings changes never finished\n");
+            std::abort();
+        }
+    }
+    EXPECT_GT(audio.blocks.load(), 0);
+    EXPECT_EQ(audio.nonFinite.load(), 0);
+}
+
+int32_t requestChannels(const Instance& instance, int32_t count, int32_t layout) {
+    instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
+    return count;
+}
+
+}  // namespace
+
+TEST(Concurrency, SettingsChangesWhileProcessing) {
+    testhost::resetHost();
+    Instance instance;
+    const int sizes[] = {128, 1024, 4096, 256, 32768, 512, 2048};
+    playWhile(instance, [&] {
+        for (int round = 0; round < 60; ++round) {
+            setParameter(instance, round % kParameterCount, float((round * 37) % 100) / 100.0f);
+            instance.effect()->getParameter(instance.effect(), kParamOutputGain);
+            setFftSize(*instance, sizes[round % 7]);
+            {
+                LockHold state(instance->stateLock);
+                setChannelCount(*instance, 1 + round % 5);
+                instance->processingMode = round % 5;
+                instance->meteringSource = (round % 3 == 0) ? kMeterMax : kMeterChannelBase + round % 4;
+                instance->autoNoiseProfile = round % 2;
+            }
+            requestChannels(instance, 2 + round % 7, 1 + round % 2);
+            resetAnalysis(*instance, true);
+            instance.dispatch(effSetSampleRate, 0, 0, nullptr, round % 2 ? 48000.0f : 44100.0f);
+            instance.dispatch(effMainsChanged, 0, 0);
+            instance.dispatch(effMainsChanged, 0, 1);
+            if (round % 10 == 0) instance.dispatch(effStopProcess, 0, 0);
+            std::this_thread::yield();
+        }
+    });
+}
+
+TEST(Concurrency, ParameterAutomationFromTwoThreadsWhileProcessing) {
+    testhost::resetHost();
+    Instance instance;
+    playWhile(instance, [&] {
+        auto automate = [&](int index) {
+            for (int i = 0; i < 2000; ++i) setParameter(instance, index, float(i % 200) / 100.0f);
+        };
+        std::thread gain(automate, kParamOutputGain);
+        automate(kParamGraphOffset);
+        gain.join();
+    });
+    // An empty block takes over the last gain written.
+    instance.effect()->processReplacing(instance.effect(), nullptr, nullptr, 0);
+    EXPECT_EQ(instance->appliedOutputGain, instance->paramValues[kParamOutputGain]);
+}
