@@ -18,7 +18,7 @@ constexpr int kTwiddleSineOffset = 8;
 
 namespace fftkernel {
 
-// p w for the two complex values of p, given the group's twiddle halves.
+// p w for each complex value of p, from the cosine and sine halves of w.
 template <class Ops>
 typename Ops::Vector twiddle(typename Ops::Vector p, typename Ops::Vector cosines, typename Ops::Vector sines) {
     return Ops::add(Ops::mul(p, cosines), Ops::mul(Ops::swapReIm(p), sines));
@@ -30,7 +30,7 @@ typename Ops::Vector twiddleConj(typename Ops::Vector p, typename Ops::Vector co
     return Ops::sub(Ops::mul(p, cosines), Ops::mul(Ops::swapReIm(p), sines));
 }
 
-// One DIF butterfly group on two adjacent complex values of each quarter.
+// The DIF butterfly on one vector from each quarter, in place.
 template <class Ops>
 void forwardButterfly(typename Ops::Vector& a, typename Ops::Vector& b, typename Ops::Vector& c,
                       typename Ops::Vector& d, typename Ops::Vector cosines, typename Ops::Vector sines) {
@@ -66,14 +66,14 @@ void forward4(typename Ops::Vector& r0, typename Ops::Vector& r1) {
     const V differences = Ops::sub(r0, r1);  // u, v
     const V left = Ops::lowHalves(sums, differences);
     const V right = Ops::upperTimesI(Ops::highHalves(sums, differences));
-    const V plus = Ops::add(left, right);  // x0', x2' = u + i v
-    const V minus = Ops::sub(left, right); // x1', x3' = u - i v
+    const V plus = Ops::add(left, right);   // x0', x2' = u + i v
+    const V minus = Ops::sub(left, right);  // x1', x3' = u - i v
     r0 = Ops::lowHalves(plus, minus);
     r1 = Ops::highHalves(plus, minus);
 }
 
-// Size 2 on each of the four complex values x0 x1 | x2 x3; the same
-// butterfly serves both directions.
+// Size 2 on x0 x1 and on x2 x3 (one vector each); the same butterfly serves
+// both directions.
 template <class Ops>
 void butterfly2x2(typename Ops::Vector& r0, typename Ops::Vector& r1) {
     using V = typename Ops::Vector;
@@ -85,12 +85,13 @@ void butterfly2x2(typename Ops::Vector& r0, typename Ops::Vector& r1) {
     r1 = Ops::highHalves(plus, minus);
 }
 
+// The transpose of forward4: size 2 on the first half, then the pass with w = 1.
 template <class Ops>
 void inverse4(typename Ops::Vector& r0, typename Ops::Vector& r1) {
     using V = typename Ops::Vector;
-    const V first = Ops::lowHalves(r0, r1);   // x0, x2
-    const V second = Ops::highHalves(r0, r1); // x1, x3
-    const V sums = Ops::add(first, second);   // e, P + Q
+    const V first = Ops::lowHalves(r0, r1);         // x0, x2
+    const V second = Ops::highHalves(r0, r1);       // x1, x3
+    const V sums = Ops::add(first, second);         // e, P + Q
     const V differences = Ops::sub(first, second);  // f, P - Q
     const V left = Ops::lowHalves(sums, differences);
     const V right = Ops::upperTimesMinusI(Ops::highHalves(sums, differences));
@@ -99,7 +100,9 @@ void inverse4(typename Ops::Vector& r0, typename Ops::Vector& r1) {
 }
 
 // Leaf kernels: one leaf at first, and for two-leaf operation sets a second
-// leaf of the same size at second (which may equal first).
+// leaf of the same size at second (which may equal first). Register r[i]
+// holds x[2i] and x[2i+1]; a size-n pass takes its quarters from n/8
+// registers each, and the recursion of the larger sizes is spelled out.
 template <class Ops>
 void forward8(float* first, float* second) {
     using V = typename Ops::Vector;
