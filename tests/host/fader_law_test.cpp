@@ -1,0 +1,116 @@
+// The host's fader law, volume text and thumb travel.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "fader_law.h"
+#include "host_functions.h"
+
+namespace {
+
+using host::FaderGeometry;
+using host::FaderMove;
+
+TEST(FaderLaw, EndsAreSilenceAndTheTopOfTheGainRange) {
+    EXPECT_EQ(host::db2Slider(-150.0), 0);
+    EXPECT_EQ(host::db2Slider(-1000.0), 0);
+    EXPECT_EQ(host::db2Slider(-HUGE_VAL), 0);
+    EXPECT_EQ(host::db2Slider(6.0), 1000);
+    EXPECT_EQ(host::db2Slider(40.0), 1000);
+    EXPECT_DOUBLE_EQ(host::slider2Db(0.0), -150.0);
+    EXPECT_DOUBLE_EQ(host::slider2Db(-5.0), -150.0);
+    EXPECT_DOUBLE_EQ(host::slider2Db(1000.0), 6.0);
+    EXPECT_DOUBLE_EQ(host::slider2Db(1200.0), 6.0);
+}
+
+TEST(FaderLaw, PositionsSurviveTheRoundTrip) {
+    for (int position = 0; position <= 1000; ++position) {
+        ASSERT_EQ(host::db2Slider(host::slider2Db(position)), position) << "position " << position;
+    }
+}
+
+TEST(FaderLaw, DecibelsComeBackWithinHalfAStep) {
+    for (double dB = -149.5; dB <= 6.0; dB += 0.25) {
+        const int position = host::db2Slider(dB);
+        const double step = host::slider2Db(std::min(position + 1, 1000)) - host::slider2Db(std::max(position - 1, 0));
+        ASSERT_LE(std::fabs(host::slider2Db(position) - dB), step / 2.0 + 1e-9) << dB << " dB";
+    }
+}
+
+TEST(FaderLaw, RisesStrictlyAndIsFineNearUnity) {
+    for (int position = 0; position < 1000; ++position) {
+        ASSERT_LT(host::slider2Db(position), host::slider2Db(position + 1)) << "position " << position;
+    }
+    int previous = 0;
+    for (double dB = -150.0; dB <= 6.0; dB += 0.5) {
+        const int position = host::db2Slider(dB);
+        ASSERT_GE(position, previous) << dB << " dB";
+        previous = position;
+    }
+    const int unity = host::db2Slider(0.0);
+    EXPECT_GT(unity, 700);
+    EXPECT_LT(unity, 900);
+    EXPECT_LT(host::slider2Db(unity + 1) - host::slider2Db(unity), 0.1);
+    EXPECT_GT(host::slider2Db(1) - host::slider2Db(0), 0.1) << "coarser at the bottom";
+}
+
+std::string volumeText(double amplitude) {
+    char text[host::kVolumeTextBytes];
+    host::mkVolStr(text, amplitude);
+    return text;
+}
+
+TEST(FaderLaw, VolumeTextShowsDecibelsOrSilence) {
+    EXPECT_EQ(volumeText(0.0), "-inf");
+    EXPECT_EQ(volumeText(-1.0), "-inf");
+    EXPECT_EQ(volumeText(1e-8), "-inf");
+    EXPECT_EQ(volumeText(std::nan("")), "-inf");
+    EXPECT_EQ(volumeText(1.0), "+0.00");
+    EXPECT_EQ(volumeText(0.5), "-6.02");
+    EXPECT_EQ(volumeText(2.0), "+6.02");
+    EXPECT_EQ(volumeText(1e-7), "-140.00");
+}
+
+TEST(FaderTravel, ThumbFollowsThePositionBothWays) {
+    const FaderGeometry horizontal{206, 22, false};
+    const int thumb = host::faderThumbLength(horizontal);
+    EXPECT_EQ(thumb, 11);
+    EXPECT_EQ(host::faderThumbOffset(horizontal, 0), 0);
+    EXPECT_EQ(host::faderThumbOffset(horizontal, 1000), 206 - thumb);
+    const FaderGeometry vertical{180, 22, true};
+    EXPECT_EQ(host::faderThumbOffset(vertical, 1000), 0) << "vertical faders are up at 1000";
+    EXPECT_EQ(host::faderThumbOffset(vertical, 0), 180 - host::faderThumbLength(vertical));
+    for (const FaderGeometry& geometry : {horizontal, vertical}) {
+        int previous = host::faderPositionAtThumb(geometry, 0);
+        for (int offset = 0; offset <= geometry.length - thumb; ++offset) {
+            const int position = host::faderPositionAtThumb(geometry, offset);
+            ASSERT_EQ(host::faderThumbOffset(geometry, position), offset);
+            ASSERT_TRUE(geometry.vertical ? position <= previous : position >= previous);
+            previous = position;
+        }
+    }
+    EXPECT_EQ(host::faderPositionAtThumb(horizontal, -40), 0);
+    EXPECT_EQ(host::faderPositionAtThumb(horizontal, 500), 1000);
+    EXPECT_EQ(host::faderPositionAtThumb(vertical, 500), 0);
+}
+
+TEST(FaderTravel, TinyFadersDoNotDivideByZero) {
+    const FaderGeometry tiny{4, 2, false};
+    EXPECT_EQ(host::faderThumbLength(tiny), 4);
+    EXPECT_EQ(host::faderThumbOffset(tiny, 700), 0);
+    EXPECT_EQ(host::faderPositionAtThumb(tiny, 3), 0);
+    EXPECT_EQ(host::faderThumbLength(FaderGeometry{0, 0, true}), 0);
+}
+
+TEST(FaderTravel, KeysStepPageAndStopAtTheEnds) {
+    EXPECT_EQ(host::movedFaderPosition(500, FaderMove::StepUp, false), 510);
+    EXPECT_EQ(host::movedFaderPosition(500, FaderMove::StepDown, true), 499);
+    EXPECT_EQ(host::movedFaderPosition(500, FaderMove::PageUp, false), 600);
+    EXPECT_EQ(host::movedFaderPosition(50, FaderMove::PageDown, false), 0);
+    EXPECT_EQ(host::movedFaderPosition(995, FaderMove::StepUp, false), 1000);
+    EXPECT_EQ(host::movedFaderPosition(3, FaderMove::ToTop, false), 1000);
+    EXPECT_EQ(host::movedFaderPosition(997, FaderMove::ToBottom, false), 0);
+}
+
+}  // namespace
