@@ -1,0 +1,81 @@
+// `vexlan-host info`: the report a host gives of the built plug-in.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_test_support.h"
+#include "info_command.h"
+#include "plugin_loader.h"
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(InfoCommand, ReportsWhatAHostSees) {
+    std::ostringstream out, error;
+    ASSERT_EQ(host::runInfoCommand("", out, error), 0) << error.str();
+    EXPECT_TRUE(error.str().empty());
+    const std::vector<std::string> lines = linesOf(out.str());
+    const std::vector<std::string> expected = {
+        "Plug-in: " + host::defaultPluginPath(),
+        "Effect name: Vexlan (FFT EQ+Dynamics Processor)",
+        "Vendor: Quovar",
+        "Product: Vexlan (FFT EQ+Dynamics Processor)",
+        "Unique id: 'Vxln' (0x56786c6e)",
+        "Version: 1100",
+        "Flags: 0x231",
+        "Channels: 2 in, 2 out",
+        "Latency: 4096 samples",
+        "Programs: 1",
+        "Parameters: 8",
+        "Parameter 0: Show analysis = 1",
+        "Parameter 1: Processing mode = 0",
+        "Parameter 2: Gate Floor = -inf dB",
+        "Parameter 3: Compressor Ratio = 1.00 :1",
+        "Parameter 4: Output Gain = +0.0 dB",
+        "Parameter 5: Analysis Floor = -90.0 dB",
+        "Parameter 6: Legacy Compatibility Modes = 0",
+        "Parameter 7: Adjustment Graph Offset = +0.0 dB",
+        "Input pin 0: Input L, flags 0x2",
+        "Input pin 1: Input R, flags 0x0",
+        "Output pin 0: Output L, flags 0x2",
+        "Output pin 1: Output R, flags 0x0",
+        "Can do hasQuovarExtensions: 0xbeef0000",
+        "Can do hasQuovarViewAsConfig: 0xbeef0000",
+        "Can do hasQuovarNoScrollUI: 0xbeef0000",
+        "Can do hasQuovarEmbeddedUI: 0xbeef0000",
+        "Can do supportsQuovarChanConfig: 0xbeef0000",
+        "Can do receiveVstEvents: 0x0",
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(InfoCommand, NamesTheFileItCouldNotLoad) {
+    std::ostringstream out, error;
+    EXPECT_EQ(host::runInfoCommand("missing-plugin-file.bin", out, error), 1);
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_NE(error.str().find("missing-plugin-file.bin"), std::string::npos) << error.str();
+}
+
+TEST(InfoCommand, GivenPathIsReportedAsGiven) {
+    hosttest::PluginCopy copy;
+    ASSERT_FALSE(copy.path().empty());
+    std::ostringstream out, error;
+    ASSERT_EQ(host::runInfoCommand(copy.path(), out, error), 0) << error.str();
+    const std::vector<std::string> lines = linesOf(out.str());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "Plug-in: " + copy.path());
+}
+
+}  // namespace
