@@ -15,9 +15,10 @@
 #define VEXLAN_FFT_SSE2 1
 #endif
 
-// A 256-bit path chosen at run time. Not on Windows: GCC there cannot align
-// the stack to 32 bytes, so spilled 256-bit values would fault.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+// A 256-bit path chosen at run time. GCC for Windows cannot align the stack
+// to 32 bytes, so that build assembles every aligned vector move as an
+// unaligned one (see CMakeLists.txt) and spilled 256-bit values stay safe.
+#if defined(__x86_64__) && defined(__GNUC__)
 #define VEXLAN_FFT_AVX 1
 #endif
 
