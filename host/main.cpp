@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
             std::fputs(host::usageText(), stdout);
             return args.empty() ? 2 : 0;
         case host::Command::Info:
-            return host::runInfoCommand(line.pluginPath);
+            return host::runInfoCommand(host::pluginPathToLoad(line.pluginPath));
         case host::Command::Process:
             return host::runProcessCommand(line);
         case host::Command::SaveState:

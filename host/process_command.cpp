@@ -26,11 +26,6 @@ intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t v
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-// dlopen reads a bare file name as a library to search for, not a file here.
-std::string pluginPathToLoad(const std::string& path) {
-    return path.empty() ? path : std::filesystem::absolute(path).string();
-}
-
 bool configureChannels(AEffect* effect, int channels, std::string& error) {
     if (effect->numInputs != channels) {
         int32_t count = channels;
@@ -46,6 +41,10 @@ bool configureChannels(AEffect* effect, int channels, std::string& error) {
 }
 
 }  // namespace
+
+std::string pluginPathToLoad(const std::string& path) {
+    return path.empty() ? path : std::filesystem::absolute(path).string();
+}
 
 bool processAudio(AEffect* effect, const AudioData& input, const ProcessRun& run, AudioData& output,
                   std::string& error) {

@@ -27,6 +27,10 @@ struct ProcessRun {
 bool processAudio(vexlan::AEffect* effect, const AudioData& input, const ProcessRun& run, AudioData& output,
                   std::string& error);
 
+// The plug-in path as given on the command line, made absolute: dlopen reads
+// a bare file name as a library to search for, not as a file here.
+std::string pluginPathToLoad(const std::string& path);
+
 int runProcessCommand(const CommandLine& line);
 int runSaveStateCommand(const CommandLine& line);
 

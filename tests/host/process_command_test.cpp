@@ -471,6 +471,20 @@ TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
     EXPECT_EQ(pluginStateAfter(settings).processingMode, 0);
 }
 
+TEST(StateFiles, APluginNamedByARelativePathIsFoundInTheCurrentFolder) {
+    EXPECT_EQ(host::pluginPathToLoad(""), "");
+    const std::string relative =
+        filetest::fs::relative(host::defaultPluginPath(), filetest::fs::current_path()).string();
+    ASSERT_TRUE(filetest::fs::path(relative).is_relative()) << relative;
+    EXPECT_TRUE(filetest::fs::path(host::pluginPathToLoad(relative)).is_absolute());
+    filetest::ScratchFolder folder;
+    host::CommandLine line;
+    std::string error;
+    ASSERT_TRUE(host::parseCommandLine({"save-state", relative, folder.file("s.vxs")}, line, error)) << error;
+    const CommandResult result = capture([&line] { return host::runSaveStateCommand(line); });
+    EXPECT_EQ(result.status, 0) << result.err;
+}
+
 // Every bad input: exit status 1, one line on stderr naming the problem,
 // and no output file.
 TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
