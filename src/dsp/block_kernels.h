@@ -1,0 +1,41 @@
+// The per-sample loops of the block processor, as sets of functions: a
+// scalar set, an SSE2 set (every x86-64) and an AVX set (x86-64 with AVX,
+// not on Windows, where GCC cannot align the stack for 256-bit spills). All
+// sets perform the same operations in the same order, so they give
+// bit-identical results; blockKernels() picks the widest the processor runs.
+//
+// Counts may be any size. A `frame` read every other float (the real or the
+// imaginary parts of complex values) must hold 2 x count floats.
+#pragma once
+
+#include <cstdint>
+
+namespace vexlan {
+
+struct BlockKernels {
+    // packed[2i] = 0.5 a[i], packed[2i+1] = 0.5 b[i] (0 when b is null).
+    void (*packHalves)(float* packed, const float* a, const float* b, int32_t count);
+    // Complex value i of `spectrum` times factor x Re gain[i] (gain interleaved).
+    // With a power-of-two factor this is exactly the product with the gain.
+    void (*multiplyByRealGain)(float* spectrum, const float* gain, int32_t count, float factor);
+    // out[i] = w[i] frame[2i] + (1 - w[i]) tail[i], formed in double precision.
+    void (*crossfadeJoin)(float* out, const float* frame, const float* tail, const float* window, int32_t count);
+    // out[i] = frame[2i] + tail[i].
+    void (*overlapAddJoin)(float* out, const float* frame, const float* tail, int32_t count);
+    // tail[i] = frame[2i].
+    void (*takeEveryOther)(float* tail, const float* frame, int32_t count);
+    // Both channels of a merged frame at once: A from frame[2i], B from frame[2i+1].
+    void (*crossfadeJoinPair)(float* outA, float* outB, const float* frame, const float* tailA, const float* tailB,
+                              const float* window, int32_t count);
+    void (*overlapAddJoinPair)(float* outA, float* outB, const float* frame, const float* tailA,
+                               const float* tailB, int32_t count);
+    void (*deinterleave)(float* a, float* b, const float* frame, int32_t count);
+};
+
+const BlockKernels& blockKernels();
+const BlockKernels& scalarBlockKernels();
+// Null when not built for this target, or (AVX) when the processor lacks it.
+const BlockKernels* sse2BlockKernels();
+const BlockKernels* avxBlockKernels();
+
+}  // namespace vexlan

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "dsp/block_kernels.h"
+#include "stream_support.h"
+
+using namespace vexlan;
+using streamtest::noise;
+
+namespace {
+
+// Lengths around the vector widths, where the scalar tails take over.
+const int32_t kCounts[] = {0, 1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 64, 67, 1000};
+
+struct NamedKernels {
+    const char* name;
+    const BlockKernels* kernels;
+};
+
+std::vector<NamedKernels> vectorKernelSets() {
+    std::vector<NamedKernels> sets;
+    if (const BlockKernels* sse2 = sse2BlockKernels()) sets.push_back({"SSE2", sse2});
+    if (const BlockKernels* avx = avxBlockKernels()) sets.push_back({"AVX", avx});
+    return sets;
+}
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+}
+
+// Window weights in [0, 1) and signals of unlike size, so the double-precision
+// crossfade rounds differently from a float one.
+std::vector<float> weights(int32_t count) {
+    std::vector<float> w = noise(count, 77, 0.5);
+    for (float& x : w) x += 0.5f;
+    return w;
+}
+
+}  // namespace
+
+TEST(BlockKernels, TheChosenSetIsTheWidestAvailable) {
+    const BlockKernels* expected = avxBlockKernels() ? avxBlockKernels() : sse2BlockKernels();
+    if (!expected) expected = &scalarBlockKernels();
+    EXPECT_EQ(&blockKernels(), expected);
+}
+
+TEST(BlockKernels, ScalarSetComputesTheFormulas) {
+    const BlockKernels& k = scalarBlockKernels();
+    const float a[] = {1.0f, -2.0f};
+    const float b[] = {4.0f, 8.0f};
+    float packed[4];
+    k.packHalves(packed, a, b, 2);
+    EXPECT_EQ(std::vector<float>(packed, packed + 4), (std::vector<float>{0.5f, 2.0f, -1.0f, 4.0f}));
+    k.packHalves(packed, a, nullptr, 2);
+    EXPECT_EQ(std::vector<float>(packed, packed + 4), (std::vector<float>{0.5f, 0.0f, -1.0f, 0.0f}));
+
+    float spectrum[] = {1.0f, 2.0f, 3.0f, 4.0f};
+    const float gain[] = {0.25f, 99.0f, -1.0f, 99.0f};
+    k.multiplyByRealGain(spectrum, gain, 2, 2.0f);
+    EXPECT_EQ(std::vector<float>(spectrum, spectrum + 4), (std::vector<float>{0.5f, 1.0f, -6.0f, -8.0f}));
+
+    // A crossfade weight of 0.1 is not exact in binary; the double-precision
+    // sum rounds once.
+    const float frame[] = {1.0f, 7.0f};
+    const float tail[] = {3.0f};
+    const float window[] = {0.1f};
+    float out[1];
+    k.crossfadeJoin(out, frame, tail, window, 1);
+    EXPECT_EQ(out[0], float(1.0 * double(0.1f) + 3.0 * (1.0 - double(0.1f))));
+    k.overlapAddJoin(out, frame, tail, 1);
+    EXPECT_EQ(out[0], 4.0f);
+    k.takeEveryOther(out, frame + 1, 1);
+    EXPECT_EQ(out[0], 7.0f);
+}
+
+TEST(BlockKernels, VectorSetsMatchTheScalarSetBitForBit) {
+    const BlockKernels& scalar = scalarBlockKernels();
+    for (const NamedKernels& set : vectorKernelSets()) {
+        const BlockKernels& k = *set.kernels;
+        for (int32_t count : kCounts) {
+            SCOPED_TRACE(testing::Message() << set.name << ", count " << count);
+            const std::vector<float> a = noise(count, 1);
+            const std::vector<float> b = noise(count, 2, 1e-3);
+            // Exactly 2 count floats for even reads, one more ahead for odd ones.
+            const std::vector<float> frame = noise(2 * count, 3, 40.0);
+            std::vector<float> oddBase = noise(2 * count + 1, 4, 40.0);
+            const float* oddFrame = oddBase.data() + 1;
+            const std::vector<float> tailA = noise(count, 5, 30.0);
+            const std::vector<float> tailB = noise(count, 6, 0.01);
+            const std::vector<float> window = weights(count);
+
+            std::vector<float> expected(2 * count), actual(2 * count);
+            scalar.packHalves(expected.data(), a.data(), b.data(), count);
+            k.packHalves(actual.data(), a.data(), b.data(), count);
+            EXPECT_TRUE(sameBits(expected, actual)) << "packHalves";
+            scalar.packHalves(expected.data(), a.data(), nullptr, count);
+            k.packHalves(actual.data(), a.data(), nullptr, count);
+            EXPECT_TRUE(sameBits(expected, actual)) << "packHalves, one channel";
+
+            expected = frame;
+            actual = frame;
+            scalar.multiplyByRealGain(expected.data(), oddBase.data(), count, 2.0f);
+            k.multiplyByRealGain(actual.data(), oddBase.data(), count, 2.0f);
+            EXPECT_TRUE(sameBits(expected, actual)) << "multiplyByRealGain";
+
+            std::vector<float> expectedA(count), expectedB(count), actualA(count), actualB(count);
+            for (const float* source : {frame.data(), oddFrame}) {
+                scalar.crossfadeJoin(expectedA.data(), source, tailA.data(), window.data(), count);
+                k.crossfadeJoin(actualA.data(), source, tailA.data(), window.data(), count);
+                EXPECT_TRUE(sameBits(expectedA, actualA)) << "crossfadeJoin";
+                scalar.overlapAddJoin(expectedA.data(), source, tailA.data(), count);
+                k.overlapAddJoin(actualA.data(), source, tailA.data(), count);
+                EXPECT_TRUE(sameBits(expectedA, actualA)) << "overlapAddJoin";
+                scalar.takeEveryOther(expectedA.data(), source, count);
+                k.takeEveryOther(actualA.data(), source, count);
+                EXPECT_TRUE(sameBits(expectedA, actualA)) << "takeEveryOther";
+            }
+
+            scalar.crossfadeJoinPair(expectedA.data(), expectedB.data(), frame.data(), tailA.data(), tailB.data(),
+                                     window.data(), count);
+            k.crossfadeJoinPair(actualA.data(), actualB.data(), frame.data(), tailA.data(), tailB.data(),
+                                window.data(), count);
+            EXPECT_TRUE(sameBits(expectedA, actualA) && sameBits(expectedB, actualB)) << "crossfadeJoinPair";
+            scalar.overlapAddJoinPair(expectedA.data(), expectedB.data(), frame.data(), tailA.data(), tailB.data(),
+                                      count);
+            k.overlapAddJoinPair(actualA.data(), actualB.data(), frame.data(), tailA.data(), tailB.data(), count);
+            EXPECT_TRUE(sameBits(expectedA, actualA) && sameBits(expectedB, actualB)) << "overlapAddJoinPair";
+            scalar.deinterleave(expectedA.data(), expectedB.data(), frame.data(), count);
+            k.deinterleave(actualA.data(), actualB.data(), frame.data(), count);
+            EXPECT_TRUE(sameBits(expectedA, actualA) && sameBits(expectedB, actualB)) << "deinterleave";
+        }
+    }
+}
