@@ -2,7 +2,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define VEXLAN_CAPTURE_SSE2 1
+#endif
+
+#include "dsp/fft.h"
 #include "dsp/processing_modes.h"
 #include "shell/plugin_instance.h"
 
@@ -13,44 +20,85 @@ namespace {
 constexpr int32_t kMeterPairEnd = kMeterPairBase + kMaxChannels;
 constexpr int32_t kMeterChannelEnd = kMeterChannelBase + kMaxChannels;
 
-double magnitude(const float* spectrum, int32_t position) {
-    const double re = spectrum[2 * position];
-    const double im = spectrum[2 * position + 1];
-    return std::sqrt(re * re + im * im);
+// The two magnitudes a frame position needs, one per channel. SSE2 takes
+// both square roots in one instruction, with the same IEEE results.
+struct Magnitudes {
+    double a;
+    double b;
+};
+
+Magnitudes magnitudes(double aRe, double aIm, double bRe, double bIm) {
+#if defined(VEXLAN_CAPTURE_SSE2)
+    const __m128d re = _mm_set_pd(bRe, aRe);
+    const __m128d im = _mm_set_pd(bIm, aIm);
+    const __m128d root = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(re, re), _mm_mul_pd(im, im)));
+    return {_mm_cvtsd_f64(root), _mm_cvtsd_f64(_mm_unpackhi_pd(root, root))};
+#else
+    return {std::sqrt(aRe * aRe + aIm * aIm), std::sqrt(bRe * bRe + bIm * bIm)};
+#endif
 }
 
-// One loop per combination keeps the per-position work branch-free.
-template <bool Larger, bool Add>
-void captureHalf(float* destination, const float* spectrumA, const float* spectrumB, int32_t n, double scale,
-                 double weightA, double weightB) {
-    const double scaledA = weightA * scale;
-    const double scaledB = weightB * scale;
-    for (int32_t i = 0; i < n; ++i) {
-        const double a = scaledA * magnitude(spectrumA, i);
-        const double b = scaledB * magnitude(spectrumB, i);
-        const double value = Larger ? (b > a ? b : a) : b + a;
-        if (Add) {
-            destination[i] = float(destination[i] + value);
+template <bool Larger>
+double combine(double a, double b) {
+    return Larger ? (b > a ? b : a) : b + a;
+}
+
+template <bool Add>
+void put(float& destination, double value) {
+    destination = Add ? float(destination + value) : float(value);
+}
+
+// Runs body(larger, add) with both as compile-time constants, so the
+// per-position loops carry no branches on them.
+template <typename Body>
+void withCombination(const GroupCapture& capture, Body&& body) {
+    if (capture.weights.larger) {
+        if (capture.add) {
+            body(std::true_type{}, std::true_type{});
         } else {
-            destination[i] = float(value);
+            body(std::true_type{}, std::false_type{});
         }
+    } else if (capture.add) {
+        body(std::false_type{}, std::true_type{});
+    } else {
+        body(std::false_type{}, std::false_type{});
+    }
+}
+
+template <bool Larger, bool Add>
+void captureHalf(float* destination, const float* spectrumA, const float* spectrumB, int32_t n, double scaleA,
+                 double scaleB) {
+    for (int32_t i = 0; i < n; ++i) {
+        const Magnitudes m = magnitudes(spectrumA[2 * i], spectrumA[2 * i + 1], spectrumB[2 * i], spectrumB[2 * i + 1]);
+        put<Add>(destination[i], combine<Larger>(scaleA * m.a, scaleB * m.b));
     }
 }
 
 void captureInto(const GroupCapture& capture, float* destination, const float* spectrumA, const float* spectrumB,
-             double scale) {
-    const MeteringWeights& w = capture.weights;
-    const int32_t n = capture.fftSize;
-    if (w.larger) {
-        if (capture.add) {
-            captureHalf<true, true>(destination, spectrumA, spectrumB, n, scale, w.weightA, w.weightB);
-        } else {
-            captureHalf<true, false>(destination, spectrumA, spectrumB, n, scale, w.weightA, w.weightB);
-        }
-    } else if (capture.add) {
-        captureHalf<false, true>(destination, spectrumA, spectrumB, n, scale, w.weightA, w.weightB);
-    } else {
-        captureHalf<false, false>(destination, spectrumA, spectrumB, n, scale, w.weightA, w.weightB);
+                 double scale) {
+    const double scaleA = capture.weights.weightA * scale;
+    const double scaleB = capture.weights.weightB * scale;
+    withCombination(capture, [&](auto larger, auto add) {
+        captureHalf<decltype(larger)::value, decltype(add)::value>(destination, spectrumA, spectrumB, capture.fftSize,
+                                                                   scaleA, scaleB);
+    });
+}
+
+// Bins 0 .. N/2 of a packed spectrum: channel c's spectrum at bin k is
+// Z(k) + conj Z(N-k), channel c+1's is -i (Z(k) - conj Z(N-k)).
+template <bool Larger, bool Add>
+void capturePackedBins(float* output, float* input, const float* packed, const float* gain, int32_t n,
+                       double scaleA, double scaleB, double outputScale) {
+    const int32_t* order = binOrderTable(n);
+    for (int32_t k = 0; k <= n / 2; ++k) {
+        const int32_t p = order[k];
+        const int32_t q = order[(n - k) & (n - 1)];
+        const double zpRe = packed[2 * p], zpIm = packed[2 * p + 1];
+        const double zqRe = packed[2 * q], zqIm = packed[2 * q + 1];
+        const Magnitudes m = magnitudes(zpRe + zqRe, zpIm - zqIm, zpIm + zqIm, zqRe - zpRe);
+        const double value = combine<Larger>(scaleA * m.a, scaleB * m.b);
+        put<Add>(input[p], value);
+        put<Add>(output[p], value * outputScale * std::fabs(gain[2 * p]));
     }
 }
 
@@ -106,6 +154,24 @@ void captureInput(const GroupCapture& capture, const float* spectrumA, const flo
 void captureOutput(const GroupCapture& capture, const float* spectrumA, const float* spectrumB) {
     if (!capture.analysis) return;
     captureInto(capture, capture.analysis, spectrumA, spectrumB, 2.0);
+}
+
+void capturePackedSpectrum(const GroupCapture& capture, const float* packed, const float* gain, double offset) {
+    if (!capture.analysis) return;
+    const int32_t n = capture.fftSize;
+    float* output = capture.analysis;
+    float* input = capture.analysis + n;
+    // Clearing both halves in one sweep is far cheaper than visiting the
+    // scattered positions of the upper bins.
+    if (!capture.add) std::memset(output, 0, sizeof(float) * 2 * size_t(n));
+    const double scaleA = capture.weights.weightA * 2.0 / n;
+    const double scaleB = capture.weights.weightB * 2.0 / n;
+    // Output 2 |A G| x offset against input 2/N |A|.
+    const double outputScale = n * offset;
+    withCombination(capture, [&](auto larger, auto add) {
+        capturePackedBins<decltype(larger)::value, decltype(add)::value>(output, input, packed, gain, n, scaleA, scaleB,
+                                                                         outputScale);
+    });
 }
 
 void clearAnalysis(PluginInstance& instance) {

@@ -51,6 +51,12 @@ GroupCapture groupCapture(PluginInstance& instance, const FrameSettings& setting
 void captureInput(const GroupCapture& capture, const float* spectrumA, const float* spectrumB, bool channelAOnly);
 // From the processed spectra, which already carry the 1/N of the gain.
 void captureOutput(const GroupCapture& capture, const float* spectrumA, const float* spectrumB);
+// Both halves at once from a packed spectrum Z (the forward transform of
+// 0.5 a + i 0.5 b, before the split), for a real gain G that is the same at
+// bins k and N - k: the input of channel c reads |Z(k) + conj Z(N-k)|, that
+// of channel c+1 |Z(k) - conj Z(N-k)|, and the output |2 G(k)| x offset times
+// that. Bins above N/2 read zero, as after a one-sided split.
+void capturePackedSpectrum(const GroupCapture& capture, const float* packed, const float* gain, double offset);
 // After a frame pass in which no group was metered.
 void clearAnalysis(PluginInstance& instance);
 

@@ -10,6 +10,7 @@
 #endif
 
 #include "dsp/analysis_capture.h"
+#include "dsp/block_kernels.h"
 #include "dsp/fft.h"
 #include "dsp/processing_modes.h"
 #include "shell/parameters.h"
@@ -109,31 +110,55 @@ bool prepareTails(GrowableBuffer& tails, int32_t n) {
 // one or two channels into the real and imaginary parts. The 0.5 is undone
 // by the split.
 void loadFrame(float* packed, const ChannelQueue& first, const ChannelQueue* second, int32_t n, int32_t length) {
-    const float* a = queueFront(first);
-    const int32_t lengthA = std::min(length, queuedSamples(first));
-    const float* b = second ? queueFront(*second) : nullptr;
-    const int32_t lengthB = second ? std::min(length, queuedSamples(*second)) : 0;
-    for (int32_t i = 0; i < n; ++i) {
-        packed[2 * i] = i < lengthA ? 0.5f * a[i] : 0.0f;
-        packed[2 * i + 1] = i < lengthB ? 0.5f * b[i] : 0.0f;
+    // A channel whose queue could not grow holds fewer samples; it reads silence.
+    const bool complete = queuedSamples(first) >= length && (!second || queuedSamples(*second) >= length);
+    if (complete) {
+        blockKernels().packHalves(packed, queueFront(first), second ? queueFront(*second) : nullptr, length);
+    } else {
+        std::fill(packed, packed + 2 * length, 0.0f);
     }
+    std::fill(packed + 2 * length, packed + 2 * n, 0.0f);
 }
 
-// Joins this frame's first half to the previous frame's second half, writes
-// the result to `out` (when not null) and keeps this frame's second half.
-// `frame` is read with a stride of 2 (real or imaginary parts).
-void joinFrame(const float* frame, float* tail, const float* window, float* out, int32_t hop, bool overlapAdd) {
+// Joins this frame's first half to the previous frame's second half, which
+// covers the same input, writes the result to `out` (when not null) and keeps
+// this frame's second half. `frame` is read every other float.
+void joinHalf(const float* frame, float* tail, const float* window, float* out, int32_t hop, bool overlapAdd) {
+    const BlockKernels& kernels = blockKernels();
     if (out) {
         if (overlapAdd) {
-            for (int32_t i = 0; i < hop; ++i) out[i] = frame[2 * i] + tail[i];
+            kernels.overlapAddJoin(out, frame, tail, hop);
         } else {
-            for (int32_t i = 0; i < hop; ++i) {
-                const double w = window[i];
-                out[i] = float(double(frame[2 * i]) * w + double(tail[i]) * (1.0 - w));
+            kernels.crossfadeJoin(out, frame, tail, window, hop);
+        }
+    }
+    kernels.takeEveryOther(tail, frame + 2 * hop, hop);
+}
+
+// The same for a merged frame (channel c in the real, c+1 in the imaginary
+// parts), reading it once for both channels.
+void joinMergedFrame(const float* frame, float* tails, const float* window, float* outA, float* outB, int32_t hop,
+                     bool overlapAdd) {
+    const BlockKernels& kernels = blockKernels();
+    float* tailB = tails + hop;
+    if (outA && outB) {
+        if (overlapAdd) {
+            kernels.overlapAddJoinPair(outA, outB, frame, tails, tailB, hop);
+        } else {
+            kernels.crossfadeJoinPair(outA, outB, frame, tails, tailB, window, hop);
+        }
+    } else {
+        for (int channel = 0; channel < 2; ++channel) {
+            float* out = channel == 0 ? outA : outB;
+            if (!out) continue;
+            if (overlapAdd) {
+                kernels.overlapAddJoin(out, frame + channel, tails + channel * hop, hop);
+            } else {
+                kernels.crossfadeJoin(out, frame + channel, tails + channel * hop, window, hop);
             }
         }
     }
-    for (int32_t i = 0; i < hop; ++i) tail[i] = frame[2 * (hop + i)];
+    kernels.deinterleave(tails, tailB, frame + 2 * hop, hop);
 }
 
 struct FramePass {
@@ -142,6 +167,80 @@ struct FramePass {
     int32_t channels;
     bool anyMetered;
 };
+
+// The filter is rebuilt on the first frame after any change, and on every
+// frame while the noise profile is learnt.
+void rebuildFilterIfNeeded(PluginInstance& instance, const FrameSettings& settings, const MeteringWeights& weights,
+                           const float* spectrumA, const float* spectrumB, float* filter) {
+    const bool learning = settings.mode == kModeSubtract && instance.autoNoiseProfile != 0 && weights.metered;
+    if (instance.tableChanged == 0 && instance.filterReduceArtifacts == int32_t(settings.reduceArtifacts) &&
+        instance.filterMode == settings.mode && !learning) {
+        return;
+    }
+    instance.tableChanged = 0;
+    instance.filterMode = settings.mode;
+    instance.filterReduceArtifacts = settings.reduceArtifacts;
+    int learnFlags = 0;
+    if (learning) {
+        if (weights.weightA > 0.0) learnFlags |= kLearnFromA;
+        if (weights.weightB > 0.0) learnFlags |= kLearnFromB;
+    }
+    buildBinFilter(settings, instance.binGainTable, learnFlags, spectrumA, spectrumB, filter);
+}
+
+// EQ in "Best quality" without reduce artifacts: G is real and equal at
+// bins k and N - k, so splitting the packed spectrum, scaling both channels
+// by G and merging them again gives 2 G times the packed spectrum. The frame
+// is scaled in place instead, saving the split and the merge.
+void processPackedEq(FramePass& pass, float* packed, int32_t c) {
+    PluginInstance& instance = pass.instance;
+    const FrameSettings& settings = pass.settings;
+    const int32_t n = settings.fftSize;
+    float* filter = bufferAs<float>(instance.filterBuffer);
+    const MeteringWeights weights = meteringWeights(instance.meteringSource, c, pass.channels);
+    rebuildFilterIfNeeded(instance, settings, weights, packed, packed, filter);
+    const GroupCapture capture = groupCapture(instance, settings, weights, !pass.anyMetered);
+    if (weights.metered) pass.anyMetered = true;
+    capturePackedSpectrum(capture, packed, filter, settings.graphOffset);
+    blockKernels().multiplyByRealGain(packed, filter, n, 2.0f);
+    if (settings.graphOffset != 1.0) {
+        for (int32_t i = 0; i < 2 * n; ++i) packed[i] = float(packed[i] * settings.graphOffset);
+    }
+    fftInverse(packed, n);
+}
+
+// Every other case: split into two spectra, let the mode work on them, and
+// transform back merged or, in the legacy settings, one by one. Returns
+// whether the frames came back merged.
+bool processSplit(FramePass& pass, float* spectrumA, float* spectrumB, int32_t c, bool pair) {
+    PluginInstance& instance = pass.instance;
+    const FrameSettings& settings = pass.settings;
+    const int32_t n = settings.fftSize;
+    splitPairSpectrum(spectrumA, spectrumB, n, !settings.legacy && !settings.reduceArtifacts);
+
+    float* filter = bufferAs<float>(instance.filterBuffer);
+    const MeteringWeights weights = meteringWeights(instance.meteringSource, c, pass.channels);
+    rebuildFilterIfNeeded(instance, settings, weights, spectrumA, spectrumB, filter);
+
+    const GroupCapture capture = groupCapture(instance, settings, weights, !pass.anyMetered);
+    if (weights.metered) pass.anyMetered = true;
+    const bool realGain = runModeStage(settings, spectrumA, spectrumB, filter, pair, capture);
+    if (settings.mode != kModeSubtract) applyGain(filter, spectrumA, spectrumB, n, realGain);
+    if (settings.mode == kModeEq && settings.graphOffset != 1.0) {
+        for (int32_t i = 0; i < 4 * n; ++i) spectrumA[i] = float(spectrumA[i] * settings.graphOffset);
+    }
+    captureOutput(capture, spectrumA, spectrumB);
+
+    if (settings.legacy && !settings.reduceArtifacts) {
+        // The legacy settings transformed each channel back on its own.
+        fftInverse(spectrumA, n);
+        fftInverse(spectrumB, n);
+        return false;
+    }
+    mergePairSpectrum(spectrumA, spectrumB, n);
+    fftInverse(spectrumA, n);
+    return true;
+}
 
 void processGroup(FramePass& pass, int32_t c, bool pair) {
     PluginInstance& instance = pass.instance;
@@ -163,52 +262,24 @@ void processGroup(FramePass& pass, int32_t c, bool pair) {
     if (!tailsReady || !buffersReady) return;
 
     fftForward(spectrumA, n);
-    splitPairSpectrum(spectrumA, spectrumB, n, !settings.legacy && !settings.reduceArtifacts);
-
-    float* filter = bufferAs<float>(instance.filterBuffer);
-    const MeteringWeights weights = meteringWeights(instance.meteringSource, c, pass.channels);
-    const bool learning = settings.mode == kModeSubtract && instance.autoNoiseProfile != 0 && weights.metered;
-    if (instance.tableChanged != 0 || instance.filterReduceArtifacts != int32_t(settings.reduceArtifacts) ||
-        instance.filterMode != settings.mode || learning) {
-        instance.tableChanged = 0;
-        instance.filterMode = settings.mode;
-        instance.filterReduceArtifacts = settings.reduceArtifacts;
-        int learnFlags = 0;
-        if (learning) {
-            if (weights.weightA > 0.0) learnFlags |= kLearnFromA;
-            if (weights.weightB > 0.0) learnFlags |= kLearnFromB;
-        }
-        buildBinFilter(settings, instance.binGainTable, learnFlags, spectrumA, spectrumB, filter);
-    }
-
-    const GroupCapture capture = groupCapture(instance, settings, weights, !pass.anyMetered);
-    if (weights.metered) pass.anyMetered = true;
-    const bool realGain = runModeStage(settings, spectrumA, spectrumB, filter, pair, capture);
-    if (settings.mode != kModeSubtract) applyGain(filter, spectrumA, spectrumB, n, realGain);
-    if (settings.mode == kModeEq && settings.graphOffset != 1.0) {
-        for (int32_t i = 0; i < 4 * n; ++i) spectrumA[i] = float(spectrumA[i] * settings.graphOffset);
-    }
-    captureOutput(capture, spectrumA, spectrumB);
-
-    const float* frameA = spectrumA;
-    const float* frameB = spectrumA + 1;
-    if (settings.legacy && !settings.reduceArtifacts) {
-        // The legacy settings transformed each channel back on its own.
-        fftInverse(spectrumA, n);
-        fftInverse(spectrumB, n);
-        frameB = spectrumB;
+    bool merged = true;
+    if (settings.mode == kModeEq && !settings.legacy && !settings.reduceArtifacts) {
+        processPackedEq(pass, spectrumA, c);
     } else {
-        mergePairSpectrum(spectrumA, spectrumB, n);
-        fftInverse(spectrumA, n);
+        merged = processSplit(pass, spectrumA, spectrumB, c, pair);
     }
 
     const bool emit = instance.startState != 2;
     float* tails = bufferAs<float>(instance.channelBuffers[c]);
     const float* window = bufferAs<float>(instance.crossfadeWindow);
     float* outA = emit ? reserveOutput(instance.outputQueues[c], hop) : nullptr;
-    joinFrame(frameA, tails, window, outA, hop, settings.reduceArtifacts);
     float* outB = emit && pair ? reserveOutput(instance.outputQueues[c + 1], hop) : nullptr;
-    joinFrame(frameB, tails + hop, window, outB, hop, settings.reduceArtifacts);
+    if (merged) {
+        joinMergedFrame(spectrumA, tails, window, outA, outB, hop, settings.reduceArtifacts);
+    } else {
+        joinHalf(spectrumA, tails, window, outA, hop, settings.reduceArtifacts);
+        joinHalf(spectrumB, tails + hop, window, outB, hop, settings.reduceArtifacts);
+    }
 }
 
 void runFramePass(PluginInstance& instance, const FrameSettings& settings, int32_t channels) {
@@ -257,7 +328,7 @@ void applyOutputGain(PluginInstance& instance, float** outputs, int32_t channels
     const double target = instance.paramValues[kParamOutputGain];
     const double current = instance.appliedOutputGain;
     if (target == current) {
-        if (target == 1.0) return;
+        if (target == 1.0 || frames == 0) return;
         for (int32_t c = 0; c < channels; ++c) {
             float* out = outputs[c];
             for (int32_t j = 0; j < frames; ++j) out[j] = float(out[j] * target);
