@@ -1,6 +1,7 @@
 // `vexlan-host info`: the report a host gives of the built plug-in.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,6 +9,11 @@
 #include "host_test_support.h"
 #include "info_command.h"
 #include "plugin_loader.h"
+
+#if defined(_WIN32)
+#define popen _popen
+#define pclose _pclose
+#endif
 
 namespace {
 
@@ -76,6 +82,31 @@ TEST(InfoCommand, GivenPathIsReportedAsGiven) {
     const std::vector<std::string> lines = linesOf(out.str());
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "Plug-in: " + copy.path());
+}
+
+// The program itself prints the same report; under Wine its lines end in
+// CR LF, which linesOf takes off.
+TEST(InfoCommand, TheProgramPrintsTheSameReport) {
+    const std::string plugin = host::defaultPluginPath();
+    const std::string folder = plugin.substr(0, plugin.find_last_of("\\/") + 1);
+#if defined(_WIN32)
+    // cmd /c drops the outermost pair of quotes.
+    const std::string command = "\"\"" + folder + "vexlan-host.exe\" info \"" + plugin + "\"\"";
+#else
+    const std::string command = "'" + folder + "vexlan-host' info '" + plugin + "'";
+#endif
+    std::FILE* program = popen(command.c_str(), "r");
+    ASSERT_NE(program, nullptr) << command;
+    std::string printed;
+    char buffer[512];
+    size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, program)) > 0) printed.append(buffer, count);
+    EXPECT_EQ(pclose(program), 0) << command;
+
+    std::ostringstream out, error;
+    ASSERT_EQ(host::runInfoCommand(plugin, out, error), 0) << error.str();
+    EXPECT_EQ(linesOf(printed), linesOf(out.str()));
+    EXPECT_GT(linesOf(printed).size(), 20u);
 }
 
 }  // namespace
