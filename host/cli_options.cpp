@@ -32,7 +32,7 @@ bool isPowerOfTwo(long value) { return value > 0 && (value & (value - 1)) == 0; 
 bool takesValue(const std::string& option) {
     return option == "--plugin" || option == "--state" || option == "--set" || option == "--mode" ||
            option == "--fft" || option == "--curve" || option == "--learn-noise" || option == "--noise-seconds" ||
-           option == "--block" || option == "--from" || option == "--to";
+           option == "--block" || option == "--from" || option == "--to" || option == "--close-after";
 }
 
 bool applySettingOption(const std::string& option, const std::string& value, PluginSettings& settings,
@@ -161,6 +161,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     } else if (name == "levels") {
         line.command = Command::Levels;
         positionalCount = 1;
+    } else if (name == "editor") {
+        line.command = Command::Editor;
     } else {
         error = "unknown command \"" + name + "\" (try: vexlan-host help)";
         return false;
@@ -191,7 +193,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             return false;
         }
         const std::string& value = args[++i];
-        const bool withSettings = processing || line.command == Command::SaveState;
+        const bool withSettings =
+            processing || line.command == Command::SaveState || line.command == Command::Editor;
         if (isSettingOption(arg) && withSettings) {
             if (!applySettingOption(arg, value, line.settings, error)) return false;
         } else if (arg == "--plugin" && processing) {
@@ -204,6 +207,11 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
                 return false;
             }
             line.blockSize = int(size);
+        } else if (arg == "--close-after" && line.command == Command::Editor) {
+            if (!parseInteger(value, line.closeAfterMilliseconds) || line.closeAfterMilliseconds < 1) {
+                error = "--close-after needs a time in milliseconds, got \"" + value + "\"";
+                return false;
+            }
         } else if (arg == "--from" && line.command == Command::Levels) {
             if (!parseSeconds(arg, value, line.fromSeconds, error)) return false;
         } else if (arg == "--to" && line.command == Command::Levels) {
@@ -218,9 +226,9 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         error = "--noise-seconds needs --learn-noise";
         return false;
     }
-    if (line.command == Command::Info) {
+    if (line.command == Command::Info || line.command == Command::Editor) {
         if (positional.size() > 1) {
-            error = "info takes at most one plug-in path";
+            error = name + " takes at most one plug-in path";
             return false;
         }
         if (!positional.empty()) line.pluginPath = positional[0];
@@ -265,6 +273,7 @@ const char* usageText() {
            "  vexlan-host save-state PLUGIN FILE [settings]\n"
            "  vexlan-host demo-signal OUT.wav\n"
            "  vexlan-host levels FILE.wav [--from SECONDS] [--to SECONDS]\n"
+           "  vexlan-host editor [PLUGIN] [settings] [--close-after MILLISECONDS]   (Windows build)\n"
            "settings:\n"
            "  --state FILE            start from a saved state\n"
            "  --set NAME=VALUE        a parameter by name, in dB, ratio or 0/1 (repeatable)\n"

@@ -6,6 +6,7 @@
 #include "audio_levels.h"
 #include "cli_options.h"
 #include "demo_signal.h"
+#include "editor_command.h"
 #include "info_command.h"
 #include "process_command.h"
 #include "terminal.h"
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
             return runDemoSignalCommand(line);
         case host::Command::Levels:
             return runLevelsCommand(line);
+        case host::Command::Editor:
+            return host::runEditorCommand(line);
     }
     return 2;
 }

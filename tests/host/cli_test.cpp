@@ -186,3 +186,18 @@ TEST(CommandLine, NumbersMustBeWholeAndFinite) {
 }
 
 }  // namespace
+
+TEST(CommandLine, EditorTakesAPluginSettingsAndACloseTimer) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(parse({"editor", "p.dll", "--mode", "gate", "--close-after", "250"}, line, error)) << error;
+    EXPECT_EQ(line.command, host::Command::Editor);
+    EXPECT_EQ(line.pluginPath, "p.dll");
+    EXPECT_EQ(line.closeAfterMilliseconds, 250);
+    ASSERT_TRUE(line.settings.mode.has_value());
+    EXPECT_EQ(*line.settings.mode, ProcessingMode::Gate);
+
+    EXPECT_NE(parseError({"editor", "--close-after", "0"}).find("--close-after"), std::string::npos);
+    EXPECT_NE(parseError({"editor", "a.dll", "b.dll"}).find("at most one"), std::string::npos);
+    EXPECT_NE(parseError({"info", "--close-after", "5"}).find("unknown option"), std::string::npos);
+}
