@@ -8,6 +8,10 @@
 #include "host_callback.h"
 #include "host_functions.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 using namespace vexlan;
@@ -150,5 +154,24 @@ TEST_F(HostCallback, WindowHelpersRememberWhatTheyAreGiven) {
     EXPECT_EQ(dpiScaling(nullptr), 256);
     EXPECT_EQ(tooltip(&control), nullptr);
 }
+
+#if defined(_WIN32)
+TEST_F(HostCallback, ToolWindowStyleGoesOnlyWhenConfigured) {
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    // Under Wine a window needs an X display (xvfb-run).
+    if (!window) GTEST_SKIP() << "no window could be created: no display";
+    host::removeToolWindowFlagIfConfigured(window, -1);
+    EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    host::HostOptions options;
+    options.removeToolWindowFlag = true;
+    host::resetHost(options);
+    host::removeToolWindowFlagIfConfigured(window, -1);
+    EXPECT_FALSE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    // A window on a 96 DPI screen is at 100 %.
+    EXPECT_EQ(host::getWindowDpiScaling(window), 256);
+    DestroyWindow(window);
+}
+#endif
 
 }  // namespace
