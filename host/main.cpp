@@ -7,6 +7,7 @@
 #include "cli_options.h"
 #include "demo_signal.h"
 #include "editor_command.h"
+#include "host_callback.h"
 #include "info_command.h"
 #include "process_command.h"
 #include "terminal.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     host::CommandLine line;
     std::string error;
     if (!host::parseCommandLine(args, line, error)) return host::reportError(error);
+    host::startHost();
     switch (line.command) {
         case host::Command::Help:
             std::fputs(host::usageText(), stdout);
