@@ -19,12 +19,8 @@ namespace {
 constexpr double kInverseTopFrequency = 4.1666666666666665e-5;  // 1 / 24000
 constexpr double kEntrySpacing = 0.000244140625;                 // 1 / 4096
 constexpr double kLinearToDb = 8.685889638065037;                // 20 / ln 10
-constexpr double kQuietestAmplitude = 2.9802322387695313e-8;     // 2^-25
+constexpr double kQuietestAmplitude = 2.9802322387695313e-8;      // 2^-25
 constexpr int kMinConvertedPoints = 8;
-
-int activePointCount(const PluginInstance& instance) {
-    return std::clamp(instance.pointCount, 0, kMaxGraphPoints);
-}
 
 int compareFrequency(const void* a, const void* b) {
     const double difference =
@@ -39,10 +35,14 @@ int compareFrequency(const void* a, const void* b) {
 int sortedPoints(const PluginInstance& instance, GraphPoint (&sorted)[kMaxGraphPoints]) {
     const int count = activePointCount(instance);
     std::memcpy(sorted, instance.points, sizeof sorted);
-    // A NaN would compare equal to every frequency, an inconsistent order
-    // that qsort is not built to survive.
     for (int i = 0; i < count; ++i) {
-        if (std::isnan(sorted[i].frequency)) sorted[i].frequency = 0.0;
+        // A NaN frequency would compare equal to every other, an inconsistent
+        // order that qsort is not built to survive; an infinite one would make
+        // a smooth segment infinitely wide.
+        double& frequency = sorted[i].frequency;
+        frequency = std::isnan(frequency) ? 0.0 : std::clamp(frequency, -DBL_MAX, DBL_MAX);
+        // A NaN gain reads as 0 dB rather than reaching the processor.
+        if (std::isnan(sorted[i].gain)) sorted[i].gain = 0.0;
     }
     std::qsort(sorted, size_t(count), sizeof(GraphPoint), compareFrequency);
     return count;
@@ -168,6 +168,23 @@ double segmentValueAt(const BezierSegment& s, double q) {
     return yLo + (q - xLo) * slope;
 }
 
+// Position of every table entry on the natural-log frequency axis:
+// ln(k * 24000 / 4096) / ln 24000, and 0 for entry 0. The same for every
+// evaluation, so it is worked out once per process.
+const double* entryLogPositions() {
+    static const struct Positions {
+        double values[kBinGainTableSize];
+        Positions() {
+            const double logTop = std::log(kGraphTopFrequency);
+            values[0] = 0.0;
+            for (int k = 1; k < kBinGainTableSize; ++k) {
+                values[k] = std::log(k * kEntrySpacing * kGraphTopFrequency) / logTop;
+            }
+        }
+    } positions;
+    return positions.values;
+}
+
 // A chain of Bezier segments on the natural-log frequency axis, flat beyond
 // the outer points. The curve may overshoot the clamped point gains.
 void evaluateSmooth(PluginInstance& instance, const GraphPoint* points, int count) {
@@ -186,11 +203,12 @@ void evaluateSmooth(PluginInstance& instance, const GraphPoint* points, int coun
     }
 
     // Entry positions only grow, so the segment search resumes where it left off.
+    const double* entryPositions = entryLogPositions();
     int segment = 1;
     int builtSegment = 0;
     BezierSegment curve{};
     for (int k = 0; k < kBinGainTableSize; ++k) {
-        const double q = k == 0 ? 0.0 : std::log(k * kEntrySpacing * kGraphTopFrequency) / logTop;
+        const double q = entryPositions[k];
         double value;
         if (q <= position[0]) {
             value = gain[0];
@@ -230,6 +248,10 @@ void convertTableToPoints(PluginInstance& instance) {
 }
 
 }  // namespace
+
+int activePointCount(const PluginInstance& instance) {
+    return std::clamp(instance.pointCount, 0, kMaxGraphPoints);
+}
 
 float dbToAmplitude(double dB) {
     const double amplitude = std::exp(dB * kDbToLinear);

@@ -18,6 +18,9 @@ constexpr double kGraphTopFrequency = 24000.0;
 // The quietest level the graph reports.
 constexpr double kGraphFloorDb = -150.0;
 
+// Points in use: pointCount kept within 0..32.
+int activePointCount(const PluginInstance& instance);
+
 // Rewrites all 4096 entries from the points: the smooth rule in "Points
 // (smooth)", the linear rule in every other mode. With no points the table
 // is left as it is. Never writes outside the table, whatever the stored

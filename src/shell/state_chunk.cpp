@@ -92,10 +92,6 @@ GrowableBuffer& queueOfThisThread(ChunkQueues& shared) {
     return chosen->bytes;
 }
 
-int activePointCount(const PluginInstance& instance) {
-    return std::clamp(instance.pointCount, 0, kMaxGraphPoints);
-}
-
 // Returns the bytes written; `out` holds kMaxChunkBytes.
 int32_t writeState(const PluginInstance& instance, uint8_t* out) {
     uint8_t* p = out;

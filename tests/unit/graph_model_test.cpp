@@ -260,9 +260,15 @@ TEST_F(GraphModel, NoStoredFrequencyReachesOutsideTheTable) {
         EXPECT_EQ(g.binGainTable[0], float(std::exp(12.0 * kDbToLin))) << bottom;
         EXPECT_EQ(g.binGainTable[4095], float(std::exp(-12.0 * kDbToLin))) << bottom;
     }
+    // Non-finite values give finite gains in both rules.
+    const double nan = std::nan("");
+    const double inf = INFINITY;
     for (int mode : {0, 2}) {
         g.editMode = mode;
-        setPoints(g, {{std::nan(""), 3.0}, {1e30, -3.0}, {-1e30, 0.0}, {INFINITY, 1.0}, {500.0, 2.0}});
+        setPoints(g, {{nan, 3.0}, {1e30, -3.0}, {-1e30, 0.0}, {inf, 1.0}, {500.0, 2.0}});
+        evaluateGraph(g);
+        for (float v : g.binGainTable) ASSERT_TRUE(std::isfinite(v)) << "mode " << mode;
+        setPoints(g, {{100.0, -6.0}, {inf, 6.0}, {2000.0, nan}, {-inf, inf}});
         evaluateGraph(g);
         for (float v : g.binGainTable) ASSERT_TRUE(std::isfinite(v)) << "mode " << mode;
     }

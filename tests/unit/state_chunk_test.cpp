@@ -764,7 +764,7 @@ TEST(ConcurrencyStateChunk, TwoThreadsSavingAtOnceKeepTheirOwnBytes) {
     ASSERT_GT(preciseBytes.size(), 16000u);
     ASSERT_EQ(pointsBytes.size(), size_t(4 + 76 + 8 * 32));
 
-    constexpr int kSaves = 2000;
+    constexpr int kSaves = 10000;
     auto saveRepeatedly = [](const testhost::Instance* instance, const Bytes* expected, int* mismatches) {
         for (int i = 0; i < kSaves; ++i) {
             if (save(*instance) != *expected) ++*mismatches;
