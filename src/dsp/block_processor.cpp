@@ -70,11 +70,15 @@ void insertLeadingZeros(ChannelQueue& queue, int32_t count) {
     std::memset(front, 0, size_t(bytes));
 }
 
-// Appends `count` samples to the queue and returns where they go, or null
-// when the queue cannot grow.
+// Grows the queue by `count` samples by the append rule and returns where
+// they go, or null when it cannot grow. The join writes every one of them,
+// so they are not cleared first.
 float* reserveOutput(ChannelQueue& queue, int32_t count) {
-    if (!appendToQueue(queue, nullptr, count * kSampleBytes)) return nullptr;
-    return bufferAs<float>(queue.buffer) + queue.buffer.size / kSampleBytes - count;
+    if (queue.readPosition >= queue.buffer.size) clearQueue(queue);
+    const int32_t used = queue.buffer.size;
+    resizeBuffer(queue.buffer, used + count * kSampleBytes, false);
+    if (queue.buffer.size != used + count * kSampleBytes) return nullptr;
+    return reinterpret_cast<float*>(static_cast<char*>(queue.buffer.data) + used);
 }
 
 bool sizeBuffer(GrowableBuffer& buffer, int32_t bytes) {
