@@ -46,35 +46,6 @@ TEST(BlockKernels, TheChosenSetIsTheWidestAvailable) {
     EXPECT_EQ(&blockKernels(), expected);
 }
 
-TEST(BlockKernels, ScalarSetComputesTheFormulas) {
-    const BlockKernels& k = scalarBlockKernels();
-    const float a[] = {1.0f, -2.0f};
-    const float b[] = {4.0f, 8.0f};
-    float packed[4];
-    k.packHalves(packed, a, b, 2);
-    EXPECT_EQ(std::vector<float>(packed, packed + 4), (std::vector<float>{0.5f, 2.0f, -1.0f, 4.0f}));
-    k.packHalves(packed, a, nullptr, 2);
-    EXPECT_EQ(std::vector<float>(packed, packed + 4), (std::vector<float>{0.5f, 0.0f, -1.0f, 0.0f}));
-
-    float spectrum[] = {1.0f, 2.0f, 3.0f, 4.0f};
-    const float gain[] = {0.25f, 99.0f, -1.0f, 99.0f};
-    k.multiplyByRealGain(spectrum, gain, 2, 2.0f);
-    EXPECT_EQ(std::vector<float>(spectrum, spectrum + 4), (std::vector<float>{0.5f, 1.0f, -6.0f, -8.0f}));
-
-    // A crossfade weight of 0.1 is not exact in binary; the double-precision
-    // sum rounds once.
-    const float frame[] = {1.0f, 7.0f};
-    const float tail[] = {3.0f};
-    const float window[] = {0.1f};
-    float out[1];
-    k.crossfadeJoin(out, frame, tail, window, 1);
-    EXPECT_EQ(out[0], float(1.0 * double(0.1f) + 3.0 * (1.0 - double(0.1f))));
-    k.overlapAddJoin(out, frame, tail, 1);
-    EXPECT_EQ(out[0], 4.0f);
-    k.takeEveryOther(out, frame + 1, 1);
-    EXPECT_EQ(out[0], 7.0f);
-}
-
 TEST(BlockKernels, VectorSetsMatchTheScalarSetBitForBit) {
     const BlockKernels& scalar = scalarBlockKernels();
     for (const NamedKernels& set : vectorKernelSets()) {

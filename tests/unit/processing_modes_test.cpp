@@ -259,31 +259,28 @@ TEST_F(ModeSound, GraphOffsetShiftsTheWholeEqCurve) {
     EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(200), kRate), 0.25, 1e-4);
 }
 
-TEST_F(ModeSound, GateWithZeroFloorRemovesBinsBelowTheThreshold) {
-    configure(kModeGate, 0.1f);
-    ASSERT_EQ(instance_->paramValues[kParamGateFloor], 0.0);
+TEST_F(ModeSound, GateTakesBinsBelowTheThresholdDownToTheFloor) {
     const int length = kSettled + kN;
     const std::vector<float> signal = mix(sine(length, bin(100), kRate, 0.5), sine(length, bin(300), kRate, 0.02));
-    const Channels output = play({signal, signal});
-    for (const auto& channel : output) {
-        EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(100), kRate), 0.5, 1e-4);
-        EXPECT_LT(amplitudeAt(channel, kSettled, kN, bin(300), kRate), 1e-5);
+    struct Case {
+        float table;
+        float floor;  // normalised; 1e-7 is stored as 0
+        double quietOut;
+    };
+    // Threshold 0.1: the 0.02 sine is gated to nothing, to -20 dB, or, with
+    // the table at 0, not at all. The 0.5 sine always passes.
+    const Case cases[] = {{0.1f, 1e-7f, 0.0}, {0.1f, 0.1f, 0.002}, {0.0f, 1e-7f, 0.02}};
+    for (const Case& test : cases) {
+        SCOPED_TRACE(testing::Message() << "table " << test.table << ", floor " << test.floor);
+        configure(kModeGate, test.table);
+        setParameter(instance_, kParamGateFloor, test.floor);
+        instance_.dispatch(effMainsChanged, 0, 0);
+        const Channels output = play({signal, signal});
+        for (const auto& channel : output) {
+            EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(100), kRate), 0.5, 1e-4);
+            EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(300), kRate), test.quietOut, 1e-5);
+        }
     }
-}
-
-TEST_F(ModeSound, GateFloorScalesWhatIsGatedAndAZeroTableGatesNothing) {
-    configure(kModeGate, 0.1f);
-    setParameter(instance_, kParamGateFloor, 0.1f);  // -20 dB
-    const int length = kSettled + kN;
-    const std::vector<float> signal = mix(sine(length, bin(100), kRate, 0.5), sine(length, bin(300), kRate, 0.02));
-    Channels output = play({signal, signal});
-    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(300), kRate), 0.002, 1e-5);
-
-    configure(kModeGate, 0.0f);
-    instance_.dispatch(effMainsChanged, 0, 0);
-    output = play({signal, signal});
-    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(300), kRate), 0.02, 1e-5);
-    EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(100), kRate), 0.5, 1e-4);
 }
 
 TEST_F(ModeSound, CompressorRatioOneIsTransparentAndRatioHundredHoldsTheThreshold) {
