@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "graph/display_axis.h"
 #include "graph/edit_mode_hint.h"

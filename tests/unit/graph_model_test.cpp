@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <vector>
 
 #include "graph/display_axis.h"
