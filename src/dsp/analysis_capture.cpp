@@ -4,13 +4,9 @@
 #include <cstring>
 #include <type_traits>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define VEXLAN_CAPTURE_SSE2 1
-#endif
-
 #include "dsp/fft.h"
 #include "dsp/processing_modes.h"
+#include "dsp/spectrum_magnitude.h"
 #include "shell/plugin_instance.h"
 
 namespace vexlan {
@@ -19,24 +15,6 @@ namespace {
 
 constexpr int32_t kMeterPairEnd = kMeterPairBase + kMaxChannels;
 constexpr int32_t kMeterChannelEnd = kMeterChannelBase + kMaxChannels;
-
-// The two magnitudes a frame position needs, one per channel. SSE2 takes
-// both square roots in one instruction, with the same IEEE results.
-struct Magnitudes {
-    double a;
-    double b;
-};
-
-Magnitudes magnitudes(double aRe, double aIm, double bRe, double bIm) {
-#if defined(VEXLAN_CAPTURE_SSE2)
-    const __m128d re = _mm_set_pd(bRe, aRe);
-    const __m128d im = _mm_set_pd(bIm, aIm);
-    const __m128d root = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(re, re), _mm_mul_pd(im, im)));
-    return {_mm_cvtsd_f64(root), _mm_cvtsd_f64(_mm_unpackhi_pd(root, root))};
-#else
-    return {std::sqrt(aRe * aRe + aIm * aIm), std::sqrt(bRe * bRe + bIm * bIm)};
-#endif
-}
 
 template <bool Larger>
 double combine(double a, double b) {
@@ -69,7 +47,7 @@ template <bool Larger, bool Add>
 void captureHalf(float* destination, const float* spectrumA, const float* spectrumB, int32_t n, double scaleA,
                  double scaleB) {
     for (int32_t i = 0; i < n; ++i) {
-        const Magnitudes m = magnitudes(spectrumA[2 * i], spectrumA[2 * i + 1], spectrumB[2 * i], spectrumB[2 * i + 1]);
+        const MagnitudePair m = magnitudesAt(spectrumA, spectrumB, i);
         put<Add>(destination[i], combine<Larger>(scaleA * m.a, scaleB * m.b));
     }
 }
@@ -95,7 +73,7 @@ void capturePackedBins(float* output, float* input, const float* packed, const f
         const int32_t q = order[(n - k) & (n - 1)];
         const double zpRe = packed[2 * p], zpIm = packed[2 * p + 1];
         const double zqRe = packed[2 * q], zqIm = packed[2 * q + 1];
-        const Magnitudes m = magnitudes(zpRe + zqRe, zpIm - zqIm, zpIm + zqIm, zqRe - zpRe);
+        const MagnitudePair m = magnitudePair(zpRe + zqRe, zpIm - zqIm, zpIm + zqIm, zqRe - zpRe);
         const double value = combine<Larger>(scaleA * m.a, scaleB * m.b);
         put<Add>(input[p], value);
         put<Add>(output[p], value * outputScale * std::fabs(gain[2 * p]));

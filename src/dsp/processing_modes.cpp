@@ -5,6 +5,7 @@
 
 #include "dsp/analysis_capture.h"
 #include "dsp/fft.h"
+#include "dsp/spectrum_magnitude.h"
 #include "shell/parameters.h"
 #include "shell/plugin_instance.h"
 
@@ -43,8 +44,6 @@ double power(const float* spectrum, int32_t position) {
     const double im = spectrum[2 * position + 1];
     return re * re + im * im;
 }
-
-double magnitude(const float* spectrum, int32_t position) { return std::sqrt(power(spectrum, position)); }
 
 // Where bin `bin` sits in the spectra. The oldest quality setting used plain
 // bit reversal, which does not match the transform's order ("weird bands").
@@ -111,8 +110,9 @@ bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, con
     const bool gate = settings.mode == kModeGate;
     bool realGain = true;
     for (int32_t i = 0; i < n; ++i) {
-        const double levelA = magnitude(spectrumA, i) * magnitudeScale;
-        const double level = pair ? (levelA + magnitude(spectrumB, i) * magnitudeScale) * 0.5 : levelA;
+        const MagnitudePair m = magnitudesAt(spectrumA, spectrumB, i);
+        const double levelA = m.a * magnitudeScale;
+        const double level = pair ? (levelA + m.b * magnitudeScale) * 0.5 : levelA;
         const double threshold = table[2 * i] * settings.graphOffset;
         double g = settings.gainScale;
         if (gate) {
@@ -149,8 +149,7 @@ bool fillConvolveGain(const FrameSettings& settings, const float* spectrumA, flo
 // Lowers |X| by the noise magnitude, keeping the phase. Scaling X by
 // new/old magnitude equals rebuilding it from its angle, without the
 // trigonometry; a zero bin stays zero.
-void subtractFromSpectrum(float* spectrum, int32_t position, double noise, double gainScale) {
-    const double magnitudeBefore = magnitude(spectrum, position);
+void subtractFromSpectrum(float* spectrum, int32_t position, double magnitudeBefore, double noise, double gainScale) {
     if (magnitudeBefore == 0.0) return;
     double magnitudeAfter = magnitudeBefore * gainScale;
     if (noise > 0.0) magnitudeAfter = std::max(0.0, magnitudeAfter - noise);
@@ -162,8 +161,9 @@ void subtractFromSpectrum(float* spectrum, int32_t position, double noise, doubl
 void subtractProfile(const FrameSettings& settings, float* spectrumA, float* spectrumB, const float* filter) {
     for (int32_t i = 0; i < settings.fftSize; ++i) {
         const double noise = filter[2 * i] * settings.graphOffset;
-        subtractFromSpectrum(spectrumA, i, noise, settings.gainScale);
-        subtractFromSpectrum(spectrumB, i, noise, settings.gainScale);
+        const MagnitudePair m = magnitudesAt(spectrumA, spectrumB, i);
+        subtractFromSpectrum(spectrumA, i, m.a, noise, settings.gainScale);
+        subtractFromSpectrum(spectrumB, i, m.b, noise, settings.gainScale);
     }
 }
 
