@@ -95,8 +95,9 @@ TEST_F(BlockProcessor, ReduceArtifactsJoinsHalfFramesByOverlapAdd) {
     // A flat table becomes a one-tap kernel whose weight is the taper's value
     // at its first sample: 4.3639539 (0.35875 - 0.14128). A misplaced
     // overlap-add shows as an error of the signal's own size.
-    const double firstTap = 4.3639539 * (0.35875 - 0.48829 * std::cos(-M_PI / 2) + 0.14128 * std::cos(-M_PI) -
-                                         0.01168 * std::cos(-3 * M_PI / 2));
+    const double x = -kTwoPi / 4;
+    const double firstTap =
+        4.3639539 * (0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x));
     for (int n : {128, 2048}) {
         SCOPED_TRACE(n);
         Instance instance;
