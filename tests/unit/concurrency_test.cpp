@@ -49,6 +49,13 @@ struct AudioThread {
         }
     }
 
+    // Returns once the audio thread has finished one more block, so that the
+    // changes made between calls really meet processing.
+    void awaitNextBlock() const {
+        const long seen = blocks.load();
+        while (blocks.load() == seen) std::this_thread::yield();
+    }
+
     const Instance& instance;
     Channels input;
     Channels output;
@@ -59,13 +66,13 @@ struct AudioThread {
     std::atomic<long> nonFinite{0};
 };
 
-// Runs `control` on this thread while audio plays on another; fails (and
+// Runs `control` on one thread while audio plays on another; fails (and
 // stops the program, whose threads could never be joined) on a deadlock.
-void playWhile(const Instance& instance, const std::function<void()>& control) {
+void playWhile(const Instance& instance, const std::function<void(const AudioThread&)>& control) {
     AudioThread audio(instance);
     auto audioDone = std::async(std::launch::async, [&] { audio.run(); });
     auto controlDone = std::async(std::launch::async, [&] {
-        control();
+        control(audio);
         audio.stop = true;
     });
     for (auto* done : {&controlDone, &audioDone}) {
@@ -89,8 +96,9 @@ TEST(Concurrency, SettingsChangesWhileProcessing) {
     testhost::resetHost();
     Instance instance;
     const int sizes[] = {128, 1024, 4096, 256, 32768, 512, 2048};
-    playWhile(instance, [&] {
+    playWhile(instance, [&](const AudioThread& audio) {
         for (int round = 0; round < 60; ++round) {
+            audio.awaitNextBlock();
             setParameter(instance, round % kParameterCount, float((round * 37) % 100) / 100.0f);
             instance.effect()->getParameter(instance.effect(), kParamOutputGain);
             setFftSize(*instance, sizes[round % 7]);
@@ -107,7 +115,6 @@ TEST(Concurrency, SettingsChangesWhileProcessing) {
             instance.dispatch(effMainsChanged, 0, 0);
             instance.dispatch(effMainsChanged, 0, 1);
             if (round % 10 == 0) instance.dispatch(effStopProcess, 0, 0);
-            std::this_thread::yield();
         }
     });
 }
@@ -115,9 +122,12 @@ TEST(Concurrency, SettingsChangesWhileProcessing) {
 TEST(Concurrency, ParameterAutomationFromTwoThreadsWhileProcessing) {
     testhost::resetHost();
     Instance instance;
-    playWhile(instance, [&] {
+    playWhile(instance, [&](const AudioThread& audio) {
         auto automate = [&](int index) {
-            for (int i = 0; i < 2000; ++i) setParameter(instance, index, float(i % 200) / 100.0f);
+            for (int i = 0; i < 2000; ++i) {
+                if (i % 100 == 0) audio.awaitNextBlock();
+                setParameter(instance, index, float(i % 200) / 100.0f);
+            }
         };
         std::thread gain(automate, kParamOutputGain);
         automate(kParamGraphOffset);
