@@ -26,7 +26,7 @@ target="$build/bin/vexlan-state-chunk-fuzz"
 mkdir -p "$work" "$artifacts"
 
 echo "Replaying $(ls "$seeds" | wc -l) seed inputs"
-"$target" -runs=0 "$seeds"
+"$target" -runs=0 -artifact_prefix="$artifacts/" "$seeds"
 
 echo "Fuzzing for $seconds s"
 "$target" -max_total_time="$seconds" -max_len=20000 -timeout=10 \
