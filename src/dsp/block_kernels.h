@@ -1,6 +1,5 @@
 // The per-sample loops of the block processor, as sets of functions: a
-// scalar set, an SSE2 set (every x86-64) and an AVX set (x86-64 with AVX,
-// not on Windows, where GCC cannot align the stack for 256-bit spills). All
+// scalar set, an SSE2 set (every x86-64) and an AVX set (x86-64 with AVX). All
 // sets perform the same operations in the same order, so they give
 // bit-identical results; blockKernels() picks the widest the processor runs.
 //

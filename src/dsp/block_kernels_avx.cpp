@@ -3,7 +3,7 @@
 // AVX, and its set is used only when the processor has it.
 #include "dsp/block_kernels.h"
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#if defined(__x86_64__) && defined(__GNUC__)
 
 #include <immintrin.h>
 
