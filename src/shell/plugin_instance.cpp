@@ -182,6 +182,7 @@ void resetAnalysis(PluginInstance& instance, bool clear) {
 }
 
 void setFftSize(PluginInstance& instance, int32_t size) {
+    if (!isValidFftSize(size)) return;
     LockHold state(instance.stateLock);
     LockHold display(instance.displayLock);
     instance.fftSize = size;

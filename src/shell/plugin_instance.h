@@ -110,6 +110,11 @@ void resetProcessing(PluginInstance& instance);
 // Marks the filter for rebuilding; with `clear`, resizes and zeroes the
 // analysis spectrum and repaints the graph.
 void resetAnalysis(PluginInstance& instance, bool clear);
+// A power of two from 128 to 32768: the only sizes the block processor takes.
+inline bool isValidFftSize(int32_t size) {
+    return size >= kMinFftSize && size <= kMaxFftSize && (size & (size - 1)) == 0;
+}
+// Ignores any other size, so the audio thread never frames with it.
 void setFftSize(PluginInstance& instance, int32_t size);
 // Clamps to 1..128 (below 1 means 2) and realigns every active channel's
 // queues with channel 0's. Callers hold stateLock.

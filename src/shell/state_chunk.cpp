@@ -125,10 +125,6 @@ int32_t writeState(const PluginInstance& instance, uint8_t* out) {
     return int32_t(p - out);
 }
 
-bool isValidFftSize(int32_t size) {
-    return size >= kMinFftSize && size <= kMaxFftSize && (size & (size - 1)) == 0;
-}
-
 // A stored float that is not finite is ignored: the field keeps its value.
 void readFloat(const uint8_t* bytes, double& field) {
     const float value = loadFloat32(bytes);

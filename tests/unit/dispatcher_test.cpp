@@ -309,3 +309,18 @@ TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
     EXPECT_EQ(self.channelBuffers[5].allocated, 0) << "unused channels release their tails";
     EXPECT_EQ(queuedBytes(self.inputQueues[1]), int32_t(10 * sizeof(float)));
 }
+
+TEST_F(Dispatcher, FftSizeChangesOnlyToSupportedSizes) {
+    PluginInstance& self = *instance;
+    setFftSize(self, 1024);
+    EXPECT_EQ(self.fftSize, 1024);
+    EXPECT_EQ(self.effect.initialDelay, 1024);
+    EXPECT_EQ(self.analysisBuffer.size, 1024 * 8);
+    for (int32_t bad : {0, -4096, 64, 1000, 65536}) {
+        setFftSize(self, bad);
+        EXPECT_EQ(self.fftSize, 1024) << bad;
+    }
+    setFftSize(self, 32768);
+    EXPECT_EQ(self.effect.initialDelay, 32768);
+    EXPECT_EQ(self.analysisBuffer.size, 32768 * 8);
+}
