@@ -193,8 +193,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             return false;
         }
         const std::string& value = args[++i];
-        const bool withSettings =
-            processing || line.command == Command::SaveState || line.command == Command::Editor;
+        const bool withSettings = processing || line.command == Command::SaveState ||
+                                  line.command == Command::Editor || line.command == Command::Info;
         if (isSettingOption(arg) && withSettings) {
             if (!applySettingOption(arg, value, line.settings, error)) return false;
         } else if (arg == "--plugin" && processing) {
@@ -267,7 +267,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 
 const char* usageText() {
     return "usage:\n"
-           "  vexlan-host info [PLUGIN]\n"
+           "  vexlan-host info [PLUGIN] [settings]\n"
            "  vexlan-host process IN.wav OUT.wav [--plugin PATH] [settings] [--block N] [--float]\n"
            "                      [--no-latency-compensation]\n"
            "  vexlan-host save-state PLUGIN FILE [settings]\n"

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "plugin_session.h"
+#include "plugin_settings.h"
 
 namespace host {
 
@@ -86,11 +87,17 @@ void printReport(std::ostream& out, const std::string& path, const PluginSession
 
 }  // namespace
 
-int runInfoCommand(const std::string& pluginPath, std::ostream& out, std::ostream& error) {
+int runInfoCommand(const std::string& pluginPath, const PluginSettings& settings, std::ostream& out,
+                   std::ostream& error) {
     const std::string path = pluginPath.empty() ? defaultPluginPath() : pluginPath;
     PluginSession session;
     std::string problem;
     if (!openSession(path, session, problem)) {
+        error << problem << '\n';
+        return 1;
+    }
+    if (!applySettings(session.effect, settings, 0.0, problem)) {
+        closeSession(session);
         error << problem << '\n';
         return 1;
     }

@@ -4,12 +4,15 @@
 #include <iostream>
 #include <string>
 
+#include "cli_options.h"
+
 namespace host {
 
 // Prints the report on the plug-in at `pluginPath` (empty: the one beside the
-// program) to `out`, a problem to `error`. Returns 0, or 1 when the plug-in
-// cannot be loaded or makes no instance.
-int runInfoCommand(const std::string& pluginPath, std::ostream& out = std::cout,
-                   std::ostream& error = std::cerr);
+// program), put into the state `settings` ask for, to `out`, a problem to
+// `error`. Returns 0, or 1 when the plug-in cannot be loaded, makes no
+// instance or refuses the settings.
+int runInfoCommand(const std::string& pluginPath, const PluginSettings& settings = {},
+                   std::ostream& out = std::cout, std::ostream& error = std::cerr);
 
 }  // namespace host

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
             std::fputs(host::usageText(), stdout);
             return args.empty() ? 2 : 0;
         case host::Command::Info:
-            return host::runInfoCommand(host::pluginPathToLoad(line.pluginPath));
+            return host::runInfoCommand(host::pluginPathToLoad(line.pluginPath), line.settings);
         case host::Command::Process:
             return host::runProcessCommand(line);
         case host::Command::SaveState:

@@ -1,6 +1,7 @@
 // `vexlan-host info`: the report a host gives of the built plug-in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -30,7 +31,7 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 TEST(InfoCommand, ReportsWhatAHostSees) {
     std::ostringstream out, error;
-    ASSERT_EQ(host::runInfoCommand("", out, error), 0) << error.str();
+    ASSERT_EQ(host::runInfoCommand("", {}, out, error), 0) << error.str();
     EXPECT_TRUE(error.str().empty());
     const std::vector<std::string> lines = linesOf(out.str());
     const std::vector<std::string> expected = {
@@ -69,7 +70,7 @@ TEST(InfoCommand, ReportsWhatAHostSees) {
 
 TEST(InfoCommand, NamesTheFileItCouldNotLoad) {
     std::ostringstream out, error;
-    EXPECT_EQ(host::runInfoCommand("missing-plugin-file.bin", out, error), 1);
+    EXPECT_EQ(host::runInfoCommand("missing-plugin-file.bin", {}, out, error), 1);
     EXPECT_TRUE(out.str().empty());
     EXPECT_NE(error.str().find("missing-plugin-file.bin"), std::string::npos) << error.str();
 }
@@ -78,7 +79,7 @@ TEST(InfoCommand, GivenPathIsReportedAsGiven) {
     hosttest::PluginCopy copy;
     ASSERT_FALSE(copy.path().empty());
     std::ostringstream out, error;
-    ASSERT_EQ(host::runInfoCommand(copy.path(), out, error), 0) << error.str();
+    ASSERT_EQ(host::runInfoCommand(copy.path(), {}, out, error), 0) << error.str();
     const std::vector<std::string> lines = linesOf(out.str());
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "Plug-in: " + copy.path());
@@ -104,9 +105,25 @@ TEST(InfoCommand, TheProgramPrintsTheSameReport) {
     EXPECT_EQ(pclose(program), 0) << command;
 
     std::ostringstream out, error;
-    ASSERT_EQ(host::runInfoCommand(plugin, out, error), 0) << error.str();
+    ASSERT_EQ(host::runInfoCommand(plugin, {}, out, error), 0) << error.str();
     EXPECT_EQ(linesOf(printed), linesOf(out.str()));
     EXPECT_GT(linesOf(printed).size(), 20u);
 }
 
 }  // namespace
+
+TEST(InfoCommand, ReportsThePluginInTheStateTheSettingsAskFor) {
+    host::PluginSettings settings;
+    settings.parameters.push_back({"output gain", "-6"});
+    settings.fftSize = 1024;
+    std::ostringstream out, error;
+    ASSERT_EQ(host::runInfoCommand("", settings, out, error), 0) << error.str();
+    const std::vector<std::string> lines = linesOf(out.str());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Parameter 4: Output Gain = -6.0 dB"), lines.end()) << out.str();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Latency: 1024 samples"), lines.end()) << out.str();
+
+    settings.parameters = {{"no such parameter", "1"}};
+    std::ostringstream refusedOut, refusedError;
+    EXPECT_EQ(host::runInfoCommand("", settings, refusedOut, refusedError), 1);
+    EXPECT_NE(refusedError.str().find("no such parameter"), std::string::npos) << refusedError.str();
+}
