@@ -67,10 +67,10 @@ void captureInto(const GroupCapture& capture, float* destination, const float* s
 template <bool Larger, bool Add>
 void capturePackedBins(float* output, float* input, const float* packed, const float* gain, int32_t n,
                        double scaleA, double scaleB, double outputScale) {
-    const int32_t* order = binOrderTable(n);
-    for (int32_t k = 0; k <= n / 2; ++k) {
-        const int32_t p = order[k];
-        const int32_t q = order[(n - k) & (n - 1)];
+    const BinPair* pairs = binPairTable(n);
+    for (int32_t i = 0; i <= n / 2; ++i) {
+        const int32_t p = pairs[i].position;
+        const int32_t q = pairs[i].mirror;
         const double zpRe = packed[2 * p], zpIm = packed[2 * p + 1];
         const double zqRe = packed[2 * q], zqIm = packed[2 * q + 1];
         const MagnitudePair m = magnitudePair(zpRe + zqRe, zpIm - zqIm, zpIm + zqIm, zqRe - zpRe);

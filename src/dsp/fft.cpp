@@ -11,11 +11,14 @@ namespace {
 constexpr int kMaxLog2Size = 15;
 // Table of size n starts at n - 2: sizes 2, 4, ..., 32768 back to back.
 constexpr int kBinOrderEntries = 2 * kMaxTransformSize - 2;
+// Size n holds n/2 + 1 pairs after those of the smaller sizes.
+constexpr int kBinPairEntries = kMaxTransformSize + kMaxLog2Size - 1;
 // Pass size n keeps n floats starting at n (one padded block at 0 for n = 8).
 constexpr int kTwiddleFloats = 2 * kMaxTransformSize;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 int32_t gBinOrder[kBinOrderEntries];
+BinPair gBinPairs[kBinPairEntries];
 int32_t gBitReverse[kMaxTransformSize];
 alignas(64) float gTwiddles[kTwiddleFloats];
 bool gTablesBuilt = false;
@@ -24,6 +27,14 @@ bool gUseAvx = false;
 #endif
 
 int twiddleOffset(int n) { return n == 8 ? 0 : n; }
+
+int log2Of(int n) {
+    int bits = 0;
+    while ((1 << (bits + 1)) <= n) ++bits;
+    return bits;
+}
+
+int binPairOffset(int n) { return n / 2 - 1 + log2Of(n) - 1; }
 
 bool isSupportedSize(int n) { return n >= 2 && n <= kMaxTransformSize && (n & (n - 1)) == 0; }
 
@@ -105,6 +116,11 @@ void buildFftTables() {
         int32_t* order = gBinOrder + n - 2;
         order[0] = 0;
         for (int32_t i = 1; i < n; ++i) order[n - scramble(i, n)] = i;
+        BinPair* pairs = gBinPairs + binPairOffset(n);
+        for (int32_t position = 0; position < n; ++position) {
+            const int32_t bin = (n - scramble(position, n)) & (n - 1);
+            if (bin <= n / 2) *pairs++ = {position, order[(n - bin) & (n - 1)]};
+        }
     }
     for (int32_t i = 0; i < kMaxTransformSize; ++i) {
         int32_t reversed = 0;
@@ -136,6 +152,8 @@ bool fftTablesBuilt() { return gTablesBuilt; }
 
 const int32_t* binOrderTable(int n) { return isSupportedSize(n) ? gBinOrder + n - 2 : nullptr; }
 
+const BinPair* binPairTable(int n) { return isSupportedSize(n) ? gBinPairs + binPairOffset(n) : nullptr; }
+
 const int32_t* bitReverseTable() { return gBitReverse; }
 
 void fftForward(float* data, int n) {
@@ -162,13 +180,13 @@ void fftInverse(float* data, int n) {
 
 void splitPairSpectrum(float* z, float* b, int n, bool oneSided) {
     if (!isSupportedSize(n)) return;
-    const int32_t* order = binOrderTable(n);
+    const BinPair* pairs = binPairTable(n);
     b[0] = 2.0f * z[1];
     b[1] = 0.0f;
     z[0] = 2.0f * z[0];
     z[1] = 0.0f;
-    for (int k = 1; k <= n / 2; ++k) {
-        const int p = 2 * order[k], q = 2 * order[n - k];
+    for (int i = 1; i <= n / 2; ++i) {
+        const int p = 2 * pairs[i].position, q = 2 * pairs[i].mirror;
         const float zpr = z[p], zpi = z[p + 1], zqr = z[q], zqi = z[q + 1];
         const float ar = zpr + zqr, ai = zpi - zqi;
         const float br = zpi + zqi, bi = zqr - zpr;
@@ -191,10 +209,10 @@ void splitPairSpectrum(float* z, float* b, int n, bool oneSided) {
 
 void mergePairSpectrum(float* z, const float* b, int n) {
     if (!isSupportedSize(n)) return;
-    const int32_t* order = binOrderTable(n);
+    const BinPair* pairs = binPairTable(n);
     z[1] = b[0];
-    for (int k = 1; k <= n / 2; ++k) {
-        const int p = 2 * order[k], q = 2 * order[n - k];
+    for (int i = 1; i <= n / 2; ++i) {
+        const int p = 2 * pairs[i].position, q = 2 * pairs[i].mirror;
         const float ar = z[p], ai = z[p + 1], br = b[p], bi = b[p + 1];
         z[p] = ar - bi;
         z[p + 1] = ai + br;

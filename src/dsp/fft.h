@@ -26,6 +26,15 @@ bool fftTablesBuilt();
 // N entries: the position at which the forward transform leaves frequency
 // bin k. Null for an unsupported N.
 const int32_t* binOrderTable(int n);
+// The pairs of bins k and N - k for k = 0 .. N/2 (N/2 + 1 entries), ordered
+// by the position of bin k. Walking them visits both positions of every pair
+// close to the previous ones, where a walk in bin order jumps all over the
+// spectrum. Entry 0 is bin 0 at position 0. Null for an unsupported N.
+struct BinPair {
+    int32_t position;  // of bin k
+    int32_t mirror;    // of bin N - k (the same position for k = 0 and N/2)
+};
+const BinPair* binPairTable(int n);
 // 32768 entries: i with its lowest 15 bits reversed.
 const int32_t* bitReverseTable();
 // The output-order map, evaluated recursively (used to build the tables and by tests).
