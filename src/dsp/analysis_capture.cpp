@@ -1,12 +1,10 @@
 #include "dsp/analysis_capture.h"
 
-#include <cmath>
 #include <cstring>
-#include <type_traits>
 
+#include "dsp/block_kernels.h"
 #include "dsp/fft.h"
 #include "dsp/processing_modes.h"
-#include "dsp/spectrum_magnitude.h"
 #include "shell/plugin_instance.h"
 
 namespace vexlan {
@@ -16,68 +14,11 @@ namespace {
 constexpr int32_t kMeterPairEnd = kMeterPairBase + kMaxChannels;
 constexpr int32_t kMeterChannelEnd = kMeterChannelBase + kMaxChannels;
 
-template <bool Larger>
-double combine(double a, double b) {
-    return Larger ? (b > a ? b : a) : b + a;
-}
-
-template <bool Add>
-void put(float& destination, double value) {
-    destination = Add ? float(destination + value) : float(value);
-}
-
-// Runs body(larger, add) with both as compile-time constants, so the
-// per-position loops carry no branches on them.
-template <typename Body>
-void withCombination(const GroupCapture& capture, Body&& body) {
-    if (capture.weights.larger) {
-        if (capture.add) {
-            body(std::true_type{}, std::true_type{});
-        } else {
-            body(std::true_type{}, std::false_type{});
-        }
-    } else if (capture.add) {
-        body(std::false_type{}, std::true_type{});
-    } else {
-        body(std::false_type{}, std::false_type{});
-    }
-}
-
-template <bool Larger, bool Add>
-void captureHalf(float* destination, const float* spectrumA, const float* spectrumB, int32_t n, double scaleA,
-                 double scaleB) {
-    for (int32_t i = 0; i < n; ++i) {
-        const MagnitudePair m = magnitudesAt(spectrumA, spectrumB, i);
-        put<Add>(destination[i], combine<Larger>(scaleA * m.a, scaleB * m.b));
-    }
-}
-
 void captureInto(const GroupCapture& capture, float* destination, const float* spectrumA, const float* spectrumB,
                  double scale) {
-    const double scaleA = capture.weights.weightA * scale;
-    const double scaleB = capture.weights.weightB * scale;
-    withCombination(capture, [&](auto larger, auto add) {
-        captureHalf<decltype(larger)::value, decltype(add)::value>(destination, spectrumA, spectrumB, capture.fftSize,
-                                                                   scaleA, scaleB);
-    });
-}
-
-// Bins 0 .. N/2 of a packed spectrum: channel c's spectrum at bin k is
-// Z(k) + conj Z(N-k), channel c+1's is -i (Z(k) - conj Z(N-k)).
-template <bool Larger, bool Add>
-void capturePackedBins(float* output, float* input, const float* packed, const float* gain, int32_t n,
-                       double scaleA, double scaleB, double outputScale) {
-    const BinPair* pairs = binPairTable(n);
-    for (int32_t i = 0; i <= n / 2; ++i) {
-        const int32_t p = pairs[i].position;
-        const int32_t q = pairs[i].mirror;
-        const double zpRe = packed[2 * p], zpIm = packed[2 * p + 1];
-        const double zqRe = packed[2 * q], zqIm = packed[2 * q + 1];
-        const MagnitudePair m = magnitudePair(zpRe + zqRe, zpIm - zqIm, zpIm + zqIm, zqRe - zpRe);
-        const double value = combine<Larger>(scaleA * m.a, scaleB * m.b);
-        put<Add>(input[p], value);
-        put<Add>(output[p], value * outputScale * std::fabs(gain[2 * p]));
-    }
+    const MagnitudeCapture how{capture.weights.weightA * scale, capture.weights.weightB * scale,
+                               capture.weights.larger, capture.add};
+    blockKernels().captureMagnitudes(destination, spectrumA, spectrumB, capture.fftSize, how);
 }
 
 }  // namespace
@@ -142,14 +83,10 @@ void capturePackedSpectrum(const GroupCapture& capture, const float* packed, con
     // Clearing both halves in one sweep is far cheaper than visiting the
     // scattered positions of the upper bins.
     if (!capture.add) std::memset(output, 0, sizeof(float) * 2 * size_t(n));
-    const double scaleA = capture.weights.weightA * 2.0 / n;
-    const double scaleB = capture.weights.weightB * 2.0 / n;
+    const MagnitudeCapture how{capture.weights.weightA * 2.0 / n, capture.weights.weightB * 2.0 / n,
+                               capture.weights.larger, capture.add};
     // Output 2 |A G| x offset against input 2/N |A|.
-    const double outputScale = n * offset;
-    withCombination(capture, [&](auto larger, auto add) {
-        capturePackedBins<decltype(larger)::value, decltype(add)::value>(output, input, packed, gain, n, scaleA, scaleB,
-                                                                         outputScale);
-    });
+    blockKernels().capturePackedPairs(output, input, packed, gain, binPairTable(n), n / 2 + 1, how, n * offset);
 }
 
 void clearAnalysis(PluginInstance& instance) {

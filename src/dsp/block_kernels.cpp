@@ -1,5 +1,7 @@
 #include "dsp/block_kernels.h"
 
+#include <cmath>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define VEXLAN_BLOCK_SSE2 1
@@ -8,6 +10,80 @@
 namespace vexlan {
 
 namespace {
+
+template <bool Larger>
+double combine(double a, double b) {
+    return Larger ? (b > a ? b : a) : b + a;
+}
+
+template <bool Add>
+void put(float& destination, double value) {
+    destination = Add ? float(destination + value) : float(value);
+}
+
+struct MagnitudePair {
+    double a;
+    double b;
+};
+
+struct ScalarRoots {
+    static MagnitudePair magnitudes(double aRe, double aIm, double bRe, double bIm) {
+        return {std::sqrt(aRe * aRe + aIm * aIm), std::sqrt(bRe * bRe + bIm * bIm)};
+    }
+};
+
+template <typename Roots>
+void spectrumMagnitudesWith(double* magnitudes, const float* a, const float* b, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const MagnitudePair m = Roots::magnitudes(a[2 * i], a[2 * i + 1], b[2 * i], b[2 * i + 1]);
+        magnitudes[2 * i] = m.a;
+        magnitudes[2 * i + 1] = m.b;
+    }
+}
+
+template <typename Roots, bool Larger, bool Add>
+void captureMagnitudesLoop(float* destination, const float* a, const float* b, int32_t count, double scaleA,
+                           double scaleB) {
+    for (int32_t i = 0; i < count; ++i) {
+        const MagnitudePair m = Roots::magnitudes(a[2 * i], a[2 * i + 1], b[2 * i], b[2 * i + 1]);
+        put<Add>(destination[i], combine<Larger>(scaleA * m.a, scaleB * m.b));
+    }
+}
+
+template <typename Roots>
+void captureMagnitudesWith(float* destination, const float* a, const float* b, int32_t count,
+                           const MagnitudeCapture& how) {
+    withCombination(how, [&](auto larger, auto add) {
+        captureMagnitudesLoop<Roots, decltype(larger)::value, decltype(add)::value>(destination, a, b, count,
+                                                                                   how.scaleA, how.scaleB);
+    });
+}
+
+// Channel c's spectrum at bin k is Z(k) + conj Z(N-k), channel c+1's is
+// -i (Z(k) - conj Z(N-k)).
+template <typename Roots, bool Larger, bool Add>
+void capturePackedLoop(float* output, float* input, const float* packed, const float* gain, const BinPair* pairs,
+                       int32_t count, double scaleA, double scaleB, double outputScale) {
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t p = pairs[i].position;
+        const int32_t q = pairs[i].mirror;
+        const double zpRe = packed[2 * p], zpIm = packed[2 * p + 1];
+        const double zqRe = packed[2 * q], zqIm = packed[2 * q + 1];
+        const MagnitudePair m = Roots::magnitudes(zpRe + zqRe, zpIm - zqIm, zpIm + zqIm, zqRe - zpRe);
+        const double value = combine<Larger>(scaleA * m.a, scaleB * m.b);
+        put<Add>(input[p], value);
+        put<Add>(output[p], value * outputScale * std::fabs(gain[2 * p]));
+    }
+}
+
+template <typename Roots>
+void capturePackedWith(float* output, float* input, const float* packed, const float* gain, const BinPair* pairs,
+                       int32_t count, const MagnitudeCapture& how, double outputScale) {
+    withCombination(how, [&](auto larger, auto add) {
+        capturePackedLoop<Roots, decltype(larger)::value, decltype(add)::value>(
+            output, input, packed, gain, pairs, count, how.scaleA, how.scaleB, outputScale);
+    });
+}
 
 void packHalvesScalar(float* packed, const float* a, const float* b, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
@@ -59,13 +135,32 @@ void deinterleaveScalar(float* a, float* b, const float* frame, int32_t count) {
 }
 
 const BlockKernels kScalarKernels = {
-    packHalvesScalar,     multiplyByRealGainScalar, crossfadeJoinScalar,      overlapAddJoinScalar,
-    takeEveryOtherScalar, crossfadeJoinPairScalar,  overlapAddJoinPairScalar, deinterleaveScalar,
+    packHalvesScalar,
+    multiplyByRealGainScalar,
+    crossfadeJoinScalar,
+    overlapAddJoinScalar,
+    takeEveryOtherScalar,
+    crossfadeJoinPairScalar,
+    overlapAddJoinPairScalar,
+    deinterleaveScalar,
+    spectrumMagnitudesWith<ScalarRoots>,
+    captureMagnitudesWith<ScalarRoots>,
+    capturePackedWith<ScalarRoots>,
 };
 
 #if defined(VEXLAN_BLOCK_SSE2)
 
 constexpr int32_t kLanes = 4;
+
+// Both square roots in one instruction.
+struct Sse2Roots {
+    static MagnitudePair magnitudes(double aRe, double aIm, double bRe, double bIm) {
+        const __m128d re = _mm_set_pd(bRe, aRe);
+        const __m128d im = _mm_set_pd(bIm, aIm);
+        const __m128d root = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(re, re), _mm_mul_pd(im, im)));
+        return {_mm_cvtsd_f64(root), _mm_cvtsd_f64(_mm_unpackhi_pd(root, root))};
+    }
+};
 
 // Even and odd floats of p[0 .. 7]: four real and four imaginary parts.
 __m128 evenFloats(const float* p) {
@@ -169,8 +264,17 @@ void deinterleaveSse2(float* a, float* b, const float* frame, int32_t count) {
 }
 
 const BlockKernels kSse2Kernels = {
-    packHalvesSse2,     multiplyByRealGainSse2, crossfadeJoinSse2,      overlapAddJoinSse2,
-    takeEveryOtherSse2, crossfadeJoinPairSse2,  overlapAddJoinPairSse2, deinterleaveSse2,
+    packHalvesSse2,
+    multiplyByRealGainSse2,
+    crossfadeJoinSse2,
+    overlapAddJoinSse2,
+    takeEveryOtherSse2,
+    crossfadeJoinPairSse2,
+    overlapAddJoinPairSse2,
+    deinterleaveSse2,
+    spectrumMagnitudesWith<Sse2Roots>,
+    captureMagnitudesWith<Sse2Roots>,
+    capturePackedWith<Sse2Roots>,
 };
 
 #endif

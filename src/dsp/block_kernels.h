@@ -4,12 +4,44 @@
 // bit-identical results; blockKernels() picks the widest the processor runs.
 //
 // Counts may be any size. A `frame` read every other float (the real or the
-// imaginary parts of complex values) must hold 2 x count floats.
+// imaginary parts of complex values) must hold 2 x count floats. Magnitudes
+// are taken in double precision, sqrt(re re + im im) of the float parts; the
+// vector square roots round exactly as the scalar one.
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
+
+#include "dsp/fft.h"
 
 namespace vexlan {
+
+// How two channels' magnitudes enter the analysis buffer: the value is
+// scaleB |B| + scaleA |A|, or the larger of the two terms, and it is stored
+// or added to what is there, as float32.
+struct MagnitudeCapture {
+    double scaleA;
+    double scaleB;
+    bool larger;
+    bool add;
+};
+
+// Runs body(larger, add) with both as compile-time constants, so the
+// per-position loops carry no branches on them.
+template <typename Body>
+void withCombination(const MagnitudeCapture& how, Body&& body) {
+    if (how.larger) {
+        if (how.add) {
+            body(std::true_type{}, std::true_type{});
+        } else {
+            body(std::true_type{}, std::false_type{});
+        }
+    } else if (how.add) {
+        body(std::false_type{}, std::true_type{});
+    } else {
+        body(std::false_type{}, std::false_type{});
+    }
+}
 
 struct BlockKernels {
     // packed[2i] = 0.5 a[i], packed[2i+1] = 0.5 b[i] (0 when b is null).
@@ -29,6 +61,16 @@ struct BlockKernels {
     void (*overlapAddJoinPair)(float* outA, float* outB, const float* frame, const float* tailA,
                                const float* tailB, int32_t count);
     void (*deinterleave)(float* a, float* b, const float* frame, int32_t count);
+    // magnitudes[2i] = |a(i)| and magnitudes[2i+1] = |b(i)| of two spectra.
+    void (*spectrumMagnitudes)(double* magnitudes, const float* a, const float* b, int32_t count);
+    // destination[i] takes the combined value of |a(i)| and |b(i)|.
+    void (*captureMagnitudes)(float* destination, const float* a, const float* b, int32_t count,
+                              const MagnitudeCapture& how);
+    // For `count` pairs (p, q) of a packed spectrum Z: input[p] takes the
+    // combined value of |Z(p) + conj Z(q)| and |Z(p) - conj Z(q)|, output[p]
+    // that value x outputScale x |Re gain(p)| (gain interleaved).
+    void (*capturePackedPairs)(float* output, float* input, const float* packed, const float* gain,
+                               const BinPair* pairs, int32_t count, const MagnitudeCapture& how, double outputScale);
 };
 
 const BlockKernels& blockKernels();

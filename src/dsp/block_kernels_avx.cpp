@@ -130,9 +130,141 @@ void deinterleave(float* a, float* b, const float* frame, int32_t count) {
     scalarBlockKernels().deinterleave(a + vectorCount, b + vectorCount, frame + 2 * vectorCount, count - vectorCount);
 }
 
+// |v(i)|^2 of four complex values, in the lane order 0, 2, 1, 3 that the
+// in-half horizontal add leaves.
+__m256d squaredMagnitudes(const float* spectrum) {
+    const __m256 v = _mm256_loadu_ps(spectrum);
+    const __m256d low = _mm256_cvtps_pd(_mm256_castps256_ps128(v));
+    const __m256d high = _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1));
+    return _mm256_hadd_pd(_mm256_mul_pd(low, low), _mm256_mul_pd(high, high));
+}
+
+// Four floats from lane order 0, 2, 1, 3 to 0, 1, 2, 3, or back.
+__m128 swapMiddleLanes(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 2, 0)); }
+
+template <bool Larger>
+__m256d combineTerms(__m256d termA, __m256d termB) {
+    return Larger ? _mm256_max_pd(termB, termA) : _mm256_add_pd(termB, termA);
+}
+
+void spectrumMagnitudes(double* magnitudes, const float* a, const float* b, int32_t count) {
+    const int32_t vectorCount = count / kLanes * kLanes;
+    for (int32_t i = 0; i < vectorCount; i += kLanes) {
+        const __m256d ma = _mm256_sqrt_pd(squaredMagnitudes(a + 2 * i));
+        const __m256d mb = _mm256_sqrt_pd(squaredMagnitudes(b + 2 * i));
+        _mm256_storeu_pd(magnitudes + 2 * i, _mm256_unpacklo_pd(ma, mb));
+        _mm256_storeu_pd(magnitudes + 2 * i + 4, _mm256_unpackhi_pd(ma, mb));
+    }
+    scalarBlockKernels().spectrumMagnitudes(magnitudes + 2 * vectorCount, a + 2 * vectorCount, b + 2 * vectorCount,
+                                            count - vectorCount);
+}
+
+template <bool Larger, bool Add>
+void captureMagnitudesLoop(float* destination, const float* a, const float* b, int32_t count, double scaleA,
+                           double scaleB) {
+    const __m256d weightA = _mm256_set1_pd(scaleA);
+    const __m256d weightB = _mm256_set1_pd(scaleB);
+    for (int32_t i = 0; i < count; i += kLanes) {
+        const __m256d termA = _mm256_mul_pd(weightA, _mm256_sqrt_pd(squaredMagnitudes(a + 2 * i)));
+        const __m256d termB = _mm256_mul_pd(weightB, _mm256_sqrt_pd(squaredMagnitudes(b + 2 * i)));
+        __m256d value = combineTerms<Larger>(termA, termB);
+        if (Add) value = _mm256_add_pd(_mm256_cvtps_pd(swapMiddleLanes(_mm_loadu_ps(destination + i))), value);
+        _mm_storeu_ps(destination + i, swapMiddleLanes(_mm256_cvtpd_ps(value)));
+    }
+}
+
+void captureMagnitudes(float* destination, const float* a, const float* b, int32_t count,
+                       const MagnitudeCapture& how) {
+    const int32_t vectorCount = count / kLanes * kLanes;
+    withCombination(how, [&](auto larger, auto add) {
+        captureMagnitudesLoop<decltype(larger)::value, decltype(add)::value>(destination, a, b, vectorCount,
+                                                                            how.scaleA, how.scaleB);
+    });
+    scalarBlockKernels().captureMagnitudes(destination + vectorCount, a + 2 * vectorCount, b + 2 * vectorCount,
+                                           count - vectorCount, how);
+}
+
+// Complex values at positions p0 and p1 as doubles: re0, im0, re1, im1.
+__m256d loadTwoPositions(const float* spectrum, int32_t p0, int32_t p1) {
+    const __m128d low = _mm_load_sd(reinterpret_cast<const double*>(spectrum + 2 * p0));
+    return _mm256_cvtps_pd(_mm_castpd_ps(_mm_loadh_pd(low, reinterpret_cast<const double*>(spectrum + 2 * p1))));
+}
+
+// |Z(p) + conj Z(q)| and |Z(p) - conj Z(q)| of two pairs: a0, b0, a1, b1.
+__m256d pairMagnitudes(const float* packed, const BinPair* pairs) {
+    const __m256d zp = loadTwoPositions(packed, pairs[0].position, pairs[1].position);
+    const __m256d zq = loadTwoPositions(packed, pairs[0].mirror, pairs[1].mirror);
+    // sum: Re A, Re B; difference: -Im B, Im A (the sign vanishes in the square).
+    const __m256d sum = _mm256_add_pd(zp, zq);
+    const __m256d difference = _mm256_sub_pd(zp, zq);
+    const __m256d crossed = _mm256_permute_pd(_mm256_mul_pd(difference, difference), 0x5);
+    return _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(sum, sum), crossed));
+}
+
+// Floats at four scattered indices, in lane order 0, 2, 1, 3.
+__m256d gatherFour(const float* base, const int32_t* index, int32_t stride) {
+    return _mm256_cvtps_pd(
+        _mm_setr_ps(base[stride * index[0]], base[stride * index[2]], base[stride * index[1]], base[stride * index[3]]));
+}
+
+void scatterFour(float* base, const int32_t* index, __m256d value) {
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, _mm256_cvtpd_ps(value));
+    base[index[0]] = lanes[0];
+    base[index[2]] = lanes[1];
+    base[index[1]] = lanes[2];
+    base[index[3]] = lanes[3];
+}
+
+template <bool Larger, bool Add>
+void capturePackedLoop(float* output, float* input, const float* packed, const float* gain, const BinPair* pairs,
+                       int32_t count, double scaleA, double scaleB, double outputScale) {
+    const __m256d weights = _mm256_setr_pd(scaleA, scaleB, scaleA, scaleB);
+    const __m256d outputFactor = _mm256_set1_pd(outputScale);
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    for (int32_t i = 0; i < count; i += kLanes) {
+        const BinPair* four = pairs + i;
+        const int32_t positions[4] = {four[0].position, four[1].position, four[2].position, four[3].position};
+        const __m256d first = _mm256_mul_pd(weights, pairMagnitudes(packed, four));
+        const __m256d second = _mm256_mul_pd(weights, pairMagnitudes(packed, four + 2));
+        const __m256d value =
+            combineTerms<Larger>(_mm256_unpacklo_pd(first, second), _mm256_unpackhi_pd(first, second));
+        const __m256d gainSize = _mm256_andnot_pd(signBit, gatherFour(gain, positions, 2));
+        __m256d inputValue = value;
+        __m256d outputValue = _mm256_mul_pd(_mm256_mul_pd(value, outputFactor), gainSize);
+        if (Add) {
+            inputValue = _mm256_add_pd(gatherFour(input, positions, 1), inputValue);
+            outputValue = _mm256_add_pd(gatherFour(output, positions, 1), outputValue);
+        }
+        scatterFour(input, positions, inputValue);
+        scatterFour(output, positions, outputValue);
+    }
+}
+
+void capturePackedPairs(float* output, float* input, const float* packed, const float* gain, const BinPair* pairs,
+                        int32_t count, const MagnitudeCapture& how, double outputScale) {
+    const int32_t vectorCount = count / kLanes * kLanes;
+    withCombination(how, [&](auto larger, auto add) {
+        capturePackedLoop<decltype(larger)::value, decltype(add)::value>(output, input, packed, gain, pairs,
+                                                                        vectorCount, how.scaleA, how.scaleB,
+                                                                        outputScale);
+    });
+    scalarBlockKernels().capturePackedPairs(output, input, packed, gain, pairs + vectorCount, count - vectorCount,
+                                            how, outputScale);
+}
+
 const BlockKernels kAvxKernels = {
-    packHalves,     multiplyByRealGain, crossfadeJoin,      overlapAddJoin,
-    takeEveryOther, crossfadeJoinPair,  overlapAddJoinPair, deinterleave,
+    packHalves,
+    multiplyByRealGain,
+    crossfadeJoin,
+    overlapAddJoin,
+    takeEveryOther,
+    crossfadeJoinPair,
+    overlapAddJoinPair,
+    deinterleave,
+    spectrumMagnitudes,
+    captureMagnitudes,
+    capturePackedPairs,
 };
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "dsp/analysis_capture.h"
+#include "dsp/block_kernels.h"
 #include "dsp/fft.h"
-#include "dsp/spectrum_magnitude.h"
 #include "shell/parameters.h"
 #include "shell/plugin_instance.h"
 
@@ -102,6 +102,10 @@ void shortenFrameKernel(const FrameSettings& settings, float* gain) {
     fftForward(gain, n);
 }
 
+// Magnitudes are taken a run at a time into a stack block, where the vector
+// square roots can work on several positions at once.
+constexpr int32_t kMagnitudeRun = 256;
+
 bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, const float* spectrumB, float* filter,
                       bool pair) {
     const int32_t n = settings.fftSize;
@@ -109,23 +113,28 @@ bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, con
     const double magnitudeScale = 2.0 / n;
     const bool gate = settings.mode == kModeGate;
     bool realGain = true;
-    for (int32_t i = 0; i < n; ++i) {
-        const MagnitudePair m = magnitudesAt(spectrumA, spectrumB, i);
-        const double levelA = m.a * magnitudeScale;
-        const double level = pair ? (levelA + m.b * magnitudeScale) * 0.5 : levelA;
-        const double threshold = table[2 * i] * settings.graphOffset;
-        double g = settings.gainScale;
-        if (gate) {
-            if (level < threshold) g = settings.gainScale * settings.gateFloor;
-        } else if (level >= threshold && threshold > 0.0) {
-            // A zero threshold counts as "below": level / 0 has no finite gain.
-            g = std::exp(std::log(level / threshold) * settings.exponent) * settings.gainScale;
+    double magnitudes[2 * kMagnitudeRun];
+    for (int32_t start = 0; start < n; start += kMagnitudeRun) {
+        const int32_t run = std::min(kMagnitudeRun, n - start);
+        blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
+        for (int32_t j = 0; j < run; ++j) {
+            const int32_t i = start + j;
+            const double levelA = magnitudes[2 * j] * magnitudeScale;
+            const double level = pair ? (levelA + magnitudes[2 * j + 1] * magnitudeScale) * 0.5 : levelA;
+            const double threshold = table[2 * i] * settings.graphOffset;
+            double g = settings.gainScale;
+            if (gate) {
+                if (level < threshold) g = settings.gainScale * settings.gateFloor;
+            } else if (level >= threshold && threshold > 0.0) {
+                // A zero threshold counts as "below": level / 0 has no finite gain.
+                g = std::exp(std::log(level / threshold) * settings.exponent) * settings.gainScale;
+            }
+            const float stored = float(g);
+            filter[2 * i] = stored;
+            // The legacy settings stored the gain in both parts, a 45 degree turn.
+            filter[2 * i + 1] = settings.legacy ? stored : 0.0f;
+            if (filter[2 * i + 1] != 0.0f) realGain = false;
         }
-        const float stored = float(g);
-        filter[2 * i] = stored;
-        // The legacy settings stored the gain in both parts, a 45 degree turn.
-        filter[2 * i + 1] = settings.legacy ? stored : 0.0f;
-        if (filter[2 * i + 1] != 0.0f) realGain = false;
     }
     return realGain;
 }
@@ -159,11 +168,17 @@ void subtractFromSpectrum(float* spectrum, int32_t position, double magnitudeBef
 }
 
 void subtractProfile(const FrameSettings& settings, float* spectrumA, float* spectrumB, const float* filter) {
-    for (int32_t i = 0; i < settings.fftSize; ++i) {
-        const double noise = filter[2 * i] * settings.graphOffset;
-        const MagnitudePair m = magnitudesAt(spectrumA, spectrumB, i);
-        subtractFromSpectrum(spectrumA, i, m.a, noise, settings.gainScale);
-        subtractFromSpectrum(spectrumB, i, m.b, noise, settings.gainScale);
+    const int32_t n = settings.fftSize;
+    double magnitudes[2 * kMagnitudeRun];
+    for (int32_t start = 0; start < n; start += kMagnitudeRun) {
+        const int32_t run = std::min(kMagnitudeRun, n - start);
+        blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
+        for (int32_t j = 0; j < run; ++j) {
+            const int32_t i = start + j;
+            const double noise = filter[2 * i] * settings.graphOffset;
+            subtractFromSpectrum(spectrumA, i, magnitudes[2 * j], noise, settings.gainScale);
+            subtractFromSpectrum(spectrumB, i, magnitudes[2 * j + 1], noise, settings.gainScale);
+        }
     }
 }
 

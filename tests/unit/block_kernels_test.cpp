@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "dsp/block_kernels.h"
+#include "dsp/fft.h"
 #include "stream_support.h"
 
 using namespace vexlan;
@@ -101,6 +102,70 @@ TEST(BlockKernels, VectorSetsMatchTheScalarSetBitForBit) {
             scalar.deinterleave(expectedA.data(), expectedB.data(), frame.data(), count);
             k.deinterleave(actualA.data(), actualB.data(), frame.data(), count);
             EXPECT_TRUE(sameBits(expectedA, actualA) && sameBits(expectedB, actualB)) << "deinterleave";
+        }
+    }
+}
+
+// Every way a group enters the analysis: stored or added, summed or the larger.
+const MagnitudeCapture kCaptureWays[] = {
+    {0.25, 0.5, false, false},
+    {0.25, 0.5, false, true},
+    {1.0, 1e-3, true, false},
+    {1.0, 1e-3, true, true},
+};
+
+TEST(BlockKernels, VectorMagnitudesMatchTheScalarSetBitForBit) {
+    const BlockKernels& scalar = scalarBlockKernels();
+    for (const NamedKernels& set : vectorKernelSets()) {
+        const BlockKernels& k = *set.kernels;
+        for (int32_t count : kCounts) {
+            SCOPED_TRACE(testing::Message() << set.name << ", count " << count);
+            // Unlike scales, so the two channels' terms round differently.
+            const std::vector<float> a = noise(2 * count, 11, 300.0);
+            const std::vector<float> b = noise(2 * count, 12, 0.02);
+            std::vector<double> expected(2 * count), actual(2 * count);
+            scalar.spectrumMagnitudes(expected.data(), a.data(), b.data(), count);
+            k.spectrumMagnitudes(actual.data(), a.data(), b.data(), count);
+            EXPECT_EQ(std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(double)), 0)
+                << "spectrumMagnitudes";
+            for (const MagnitudeCapture& how : kCaptureWays) {
+                const std::vector<float> before = noise(count, 13, 2.0);
+                std::vector<float> expectedValues = before, actualValues = before;
+                scalar.captureMagnitudes(expectedValues.data(), a.data(), b.data(), count, how);
+                k.captureMagnitudes(actualValues.data(), a.data(), b.data(), count, how);
+                EXPECT_TRUE(sameBits(expectedValues, actualValues))
+                    << "captureMagnitudes, larger " << how.larger << ", add " << how.add;
+            }
+        }
+    }
+}
+
+TEST(BlockKernels, VectorPackedCaptureMatchesTheScalarSetBitForBit) {
+    buildFftTables();
+    const BlockKernels& scalar = scalarBlockKernels();
+    for (const NamedKernels& set : vectorKernelSets()) {
+        const BlockKernels& k = *set.kernels;
+        for (int32_t n : {2, 4, 8, 16, 32, 64, 1024}) {
+            const BinPair* pairs = binPairTable(n);
+            const std::vector<float> packed = noise(2 * n, 21, 50.0);
+            // Gains of both signs: only their size counts.
+            const std::vector<float> gain = noise(2 * n, 22, 3.0);
+            // Whole tables, and runs that start and end off the vector width.
+            for (int32_t first : {0, 1, 3}) {
+                const int32_t count = n / 2 + 1 - first;
+                if (count <= 0) continue;
+                for (const MagnitudeCapture& how : kCaptureWays) {
+                    SCOPED_TRACE(testing::Message() << set.name << ", n " << n << ", from pair " << first
+                                                    << ", larger " << how.larger << ", add " << how.add);
+                    const std::vector<float> before = noise(2 * n, 23, 2.0);
+                    std::vector<float> expected = before, actual = before;
+                    scalar.capturePackedPairs(expected.data(), expected.data() + n, packed.data(), gain.data(),
+                                              pairs + first, count, how, 0.75 * n);
+                    k.capturePackedPairs(actual.data(), actual.data() + n, packed.data(), gain.data(), pairs + first,
+                                         count, how, 0.75 * n);
+                    EXPECT_TRUE(sameBits(expected, actual));
+                }
+            }
         }
     }
 }

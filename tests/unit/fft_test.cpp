@@ -114,6 +114,25 @@ TEST_F(FftTest, BinOrderTablesArePermutationsInverseToScramble) {
     EXPECT_EQ(binOrderTable(2 * kMaxTransformSize), nullptr);
 }
 
+TEST_F(FftTest, BinPairTablesHoldEveryLowerBinWithItsMirrorInPositionOrder) {
+    for (int n : allSizes()) {
+        const int32_t* order = binOrderTable(n);
+        const BinPair* pairs = binPairTable(n);
+        std::vector<bool> seen(n / 2 + 1, false);
+        for (int i = 0; i <= n / 2; ++i) {
+            const int32_t bin = (n - scramble(pairs[i].position, n)) & (n - 1);
+            ASSERT_LE(bin, n / 2) << "n=" << n << " i=" << i;
+            ASSERT_FALSE(seen[bin]) << "n=" << n << " bin=" << bin;
+            seen[bin] = true;
+            ASSERT_EQ(pairs[i].position, order[bin]) << "n=" << n;
+            ASSERT_EQ(pairs[i].mirror, order[(n - bin) & (n - 1)]) << "n=" << n << " bin=" << bin;
+            if (i > 0) ASSERT_GT(pairs[i].position, pairs[i - 1].position) << "n=" << n;
+        }
+    }
+    EXPECT_EQ(binPairTable(3), nullptr);
+    EXPECT_EQ(binPairTable(2 * kMaxTransformSize), nullptr);
+}
+
 TEST_F(FftTest, BitReverseTableGivesRadix2OrderForEverySize) {
     const int32_t* reverse = bitReverseTable();
     EXPECT_EQ(reverse[0], 0);
