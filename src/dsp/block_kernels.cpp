@@ -280,6 +280,7 @@ const BlockKernels kSse2Kernels = {
 #endif
 
 const BlockKernels& pickKernels() {
+    if (const BlockKernels* avx512 = avx512BlockKernels()) return *avx512;
     if (const BlockKernels* avx = avxBlockKernels()) return *avx;
     if (const BlockKernels* sse2 = sse2BlockKernels()) return *sse2;
     return kScalarKernels;

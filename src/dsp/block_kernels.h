@@ -1,5 +1,7 @@
 // The per-sample loops of the block processor, as sets of functions: a
-// scalar set, an SSE2 set (every x86-64) and an AVX set (x86-64 with AVX). All
+// scalar set, an SSE2 set (every x86-64), an AVX set (x86-64 with AVX) and an
+// AVX-512 set (the AVX set with 512-bit spectrum magnitude loops, for
+// AVX-512F). All
 // sets perform the same operations in the same order, so they give
 // bit-identical results; blockKernels() picks the widest the processor runs.
 //
@@ -75,8 +77,10 @@ struct BlockKernels {
 
 const BlockKernels& blockKernels();
 const BlockKernels& scalarBlockKernels();
-// Null when not built for this target, or (AVX) when the processor lacks it.
+// Null when not built for this target, or (AVX, AVX-512) when the processor
+// lacks it.
 const BlockKernels* sse2BlockKernels();
 const BlockKernels* avxBlockKernels();
+const BlockKernels* avx512BlockKernels();
 
 }  // namespace vexlan

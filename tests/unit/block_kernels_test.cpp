@@ -24,6 +24,7 @@ std::vector<NamedKernels> vectorKernelSets() {
     std::vector<NamedKernels> sets;
     if (const BlockKernels* sse2 = sse2BlockKernels()) sets.push_back({"SSE2", sse2});
     if (const BlockKernels* avx = avxBlockKernels()) sets.push_back({"AVX", avx});
+    if (const BlockKernels* avx512 = avx512BlockKernels()) sets.push_back({"AVX-512", avx512});
     return sets;
 }
 
@@ -42,7 +43,9 @@ std::vector<float> weights(int32_t count) {
 }  // namespace
 
 TEST(BlockKernels, TheChosenSetIsTheWidestAvailable) {
-    const BlockKernels* expected = avxBlockKernels() ? avxBlockKernels() : sse2BlockKernels();
+    const BlockKernels* expected = avx512BlockKernels();
+    if (!expected) expected = avxBlockKernels();
+    if (!expected) expected = sse2BlockKernels();
     if (!expected) expected = &scalarBlockKernels();
     EXPECT_EQ(&blockKernels(), expected);
 }
