@@ -37,7 +37,10 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
 }
-void putTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+// Byte by byte: GCC 12 misreads a range insert after reserve() as an overflow.
+void putTag(std::vector<uint8_t>& out, const char* tag) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(tag[i]));
+}
 
 bool supportedWidth(SampleEncoding encoding, int bits) {
     if (encoding == SampleEncoding::Pcm) return bits == 16 || bits == 24 || bits == 32;
