@@ -13,12 +13,16 @@ constexpr int kMaxLog2Size = 15;
 constexpr int kBinOrderEntries = 2 * kMaxTransformSize - 2;
 // Size n holds n/2 + 1 pairs after those of the smaller sizes.
 constexpr int kBinPairEntries = kMaxTransformSize + kMaxLog2Size - 1;
+// Size n >= 32 holds n/16 - 1 chunk pairs after those of the smaller sizes:
+// the sum of n/16 - 1 over n = 32 .. 32768.
+constexpr int kMirrorChunkEntries = kMaxTransformSize / 8 - 2 - (kMaxLog2Size - 4);
 // Pass size n keeps n floats starting at n (one padded block at 0 for n = 8).
 constexpr int kTwiddleFloats = 2 * kMaxTransformSize;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 int32_t gBinOrder[kBinOrderEntries];
 BinPair gBinPairs[kBinPairEntries];
+MirrorChunkPair gMirrorChunks[kMirrorChunkEntries];
 int32_t gBitReverse[kMaxTransformSize];
 alignas(64) float gTwiddles[kTwiddleFloats];
 bool gTablesBuilt = false;
@@ -35,6 +39,8 @@ int log2Of(int n) {
 }
 
 int binPairOffset(int n) { return n / 2 - 1 + log2Of(n) - 1; }
+
+int mirrorChunkOffset(int n) { return (n - 32) / 16 - (log2Of(n) - 5); }
 
 bool isSupportedSize(int n) { return n >= 2 && n <= kMaxTransformSize && (n & (n - 1)) == 0; }
 
@@ -110,6 +116,32 @@ int32_t scramble(int32_t i, int32_t n) {
     return (4 * scramble(j - n / 4, n / 4) - 1) & (n - 1);
 }
 
+namespace {
+
+// The frequency bin the forward transform leaves at `position`.
+int32_t binAt(int32_t position, int32_t n) { return (n - scramble(position, n)) & (n - 1); }
+
+void buildMirrorChunks(int32_t n, const int32_t* order) {
+    MirrorChunkPair* entry = gMirrorChunks + mirrorChunkOffset(n);
+    const auto mirrorOf = [&](int32_t position) { return order[(n - binAt(position, n)) & (n - 1)]; };
+    for (int32_t chunk = kSelfMirroredPositions / kMirrorChunkLanes; chunk < n / kMirrorChunkLanes; ++chunk) {
+        const int32_t first = kMirrorChunkLanes * chunk;
+        const int32_t mirrorChunk = mirrorOf(first) / kMirrorChunkLanes;
+        if (mirrorChunk < chunk) continue;
+        *entry = {chunk, mirrorChunk, {}, {}, 0, 0};
+        for (int32_t lane = 0; lane < kMirrorChunkLanes; ++lane) {
+            const int32_t mirrorLane = mirrorOf(first + lane) - kMirrorChunkLanes * mirrorChunk;
+            entry->mirrorLane[lane] = uint8_t(mirrorLane);
+            entry->backLane[mirrorLane] = uint8_t(lane);
+            if (binAt(first + lane, n) <= n / 2) entry->lowerLanes |= uint8_t(1 << lane);
+            if (binAt(mirrorOf(first + lane), n) <= n / 2) entry->mirrorLowerLanes |= uint8_t(1 << mirrorLane);
+        }
+        ++entry;
+    }
+}
+
+}  // namespace
+
 void buildFftTables() {
     if (gTablesBuilt) return;
     for (int n = 2; n <= kMaxTransformSize; n *= 2) {
@@ -121,6 +153,7 @@ void buildFftTables() {
             const int32_t bin = (n - scramble(position, n)) & (n - 1);
             if (bin <= n / 2) *pairs++ = {position, order[(n - bin) & (n - 1)]};
         }
+        if (n >= 32) buildMirrorChunks(n, order);
     }
     for (int32_t i = 0; i < kMaxTransformSize; ++i) {
         int32_t reversed = 0;
@@ -153,6 +186,12 @@ bool fftTablesBuilt() { return gTablesBuilt; }
 const int32_t* binOrderTable(int n) { return isSupportedSize(n) ? gBinOrder + n - 2 : nullptr; }
 
 const BinPair* binPairTable(int n) { return isSupportedSize(n) ? gBinPairs + binPairOffset(n) : nullptr; }
+
+const MirrorChunkPair* mirrorChunkTable(int n) {
+    return isSupportedSize(n) && n >= 32 ? gMirrorChunks + mirrorChunkOffset(n) : nullptr;
+}
+
+int32_t mirrorChunkCount(int n) { return mirrorChunkTable(n) ? n / 16 - 1 : 0; }
 
 const int32_t* bitReverseTable() { return gBitReverse; }
 

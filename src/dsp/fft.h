@@ -35,6 +35,23 @@ struct BinPair {
     int32_t mirror;    // of bin N - k (the same position for k = 0 and N/2)
 };
 const BinPair* binPairTable(int n);
+// The same pairs by aligned chunks of eight positions, for vector loops
+// (N >= 32). Positions 0 .. 15 hold the pairs of the first nine entries of
+// binPairTable and mirror among themselves; every later chunk holds the
+// mirrors of exactly one other chunk. One entry per such two chunks.
+constexpr int32_t kMirrorChunkLanes = 8;
+constexpr int32_t kSelfMirroredPositions = 16;
+struct MirrorChunkPair {
+    int32_t chunk;        // positions 8 chunk .. 8 chunk + 7
+    int32_t mirrorChunk;  // the chunk holding their mirrors, above `chunk`
+    uint8_t mirrorLane[kMirrorChunkLanes];  // lane l of chunk mirrors this lane of mirrorChunk
+    uint8_t backLane[kMirrorChunkLanes];    // lane l of mirrorChunk mirrors this lane of chunk
+    uint8_t lowerLanes;                     // bit l: lane l of chunk holds a bin 0 .. N/2
+    uint8_t mirrorLowerLanes;               // the same for mirrorChunk
+};
+// N/16 - 1 entries, in chunk order; null for N < 32 or an unsupported N.
+const MirrorChunkPair* mirrorChunkTable(int n);
+int32_t mirrorChunkCount(int n);
 // 32768 entries: i with its lowest 15 bits reversed.
 const int32_t* bitReverseTable();
 // The output-order map, evaluated recursively (used to build the tables and by tests).

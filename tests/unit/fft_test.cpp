@@ -126,11 +126,59 @@ TEST_F(FftTest, BinPairTablesHoldEveryLowerBinWithItsMirrorInPositionOrder) {
             seen[bin] = true;
             ASSERT_EQ(pairs[i].position, order[bin]) << "n=" << n;
             ASSERT_EQ(pairs[i].mirror, order[(n - bin) & (n - 1)]) << "n=" << n << " bin=" << bin;
-            if (i > 0) ASSERT_GT(pairs[i].position, pairs[i - 1].position) << "n=" << n;
+            if (i > 0) {
+                ASSERT_GT(pairs[i].position, pairs[i - 1].position) << "n=" << n;
+            }
         }
     }
     EXPECT_EQ(binPairTable(3), nullptr);
     EXPECT_EQ(binPairTable(2 * kMaxTransformSize), nullptr);
+}
+
+TEST_F(FftTest, MirrorChunksCoverEveryPositionAboveTheFirstSixteenOnceWithItsMirror) {
+    for (int n : allSizes()) {
+        SCOPED_TRACE(testing::Message() << "n=" << n);
+        const MirrorChunkPair* chunks = mirrorChunkTable(n);
+        if (n < 32) {
+            EXPECT_EQ(chunks, nullptr);
+            EXPECT_EQ(mirrorChunkCount(n), 0);
+            continue;
+        }
+        ASSERT_NE(chunks, nullptr);
+        ASSERT_EQ(mirrorChunkCount(n), n / 16 - 1);
+        const int32_t* order = binOrderTable(n);
+        const auto binAt = [n](int32_t position) { return (n - scramble(position, n)) & (n - 1); };
+        const auto mirrorOf = [&](int32_t position) { return order[(n - binAt(position)) & (n - 1)]; };
+        // The pair walk takes the first nine pairs, which stay below 16.
+        const BinPair* pairs = binPairTable(n);
+        const int32_t walked = kSelfMirroredPositions / 2 + 1;
+        for (int i = 0; i < walked; ++i) {
+            ASSERT_LT(pairs[i].position, kSelfMirroredPositions);
+            ASSERT_LT(pairs[i].mirror, kSelfMirroredPositions);
+        }
+        ASSERT_GE(pairs[walked].position, kSelfMirroredPositions);
+
+        std::vector<int> visits(n, 0);
+        for (int i = 0; i < mirrorChunkCount(n); ++i) {
+            const MirrorChunkPair& pair = chunks[i];
+            ASSERT_LT(pair.chunk, pair.mirrorChunk);
+            ASSERT_LT(pair.mirrorChunk, n / kMirrorChunkLanes);
+            for (int lane = 0; lane < kMirrorChunkLanes; ++lane) {
+                const int32_t position = kMirrorChunkLanes * pair.chunk + lane;
+                const int32_t mirror = kMirrorChunkLanes * pair.mirrorChunk + pair.mirrorLane[lane];
+                ASSERT_EQ(mirror, mirrorOf(position)) << "position " << position;
+                ASSERT_EQ(pair.backLane[pair.mirrorLane[lane]], lane);
+                ASSERT_EQ((pair.lowerLanes >> lane) & 1, binAt(position) <= n / 2 ? 1 : 0) << position;
+                ASSERT_EQ((pair.mirrorLowerLanes >> pair.mirrorLane[lane]) & 1, binAt(mirror) <= n / 2 ? 1 : 0);
+                ++visits[position];
+                ++visits[mirror];
+            }
+        }
+        for (int position = 0; position < n; ++position) {
+            ASSERT_EQ(visits[position], position < kSelfMirroredPositions ? 0 : 1) << "position " << position;
+        }
+    }
+    EXPECT_EQ(mirrorChunkTable(48), nullptr);
 }
 
 TEST_F(FftTest, BitReverseTableGivesRadix2OrderForEverySize) {
