@@ -75,18 +75,18 @@ void captureOutput(const GroupCapture& capture, const float* spectrumA, const fl
     captureInto(capture, capture.analysis, spectrumA, spectrumB, 2.0);
 }
 
-void capturePackedSpectrum(const GroupCapture& capture, const float* packed, const float* gain, double offset) {
-    if (!capture.analysis) return;
+void captureAndApplyPackedGain(const GroupCapture& capture, float* packed, const float* gain, float factor,
+                               double offset) {
     const int32_t n = capture.fftSize;
-    float* output = capture.analysis;
-    float* input = capture.analysis + n;
-    // Clearing both halves in one sweep is far cheaper than visiting the
-    // scattered positions of the upper bins.
-    if (!capture.add) std::memset(output, 0, sizeof(float) * 2 * size_t(n));
+    if (!capture.analysis) {
+        blockKernels().multiplyByRealGain(packed, gain, n, factor);
+        return;
+    }
     const MagnitudeCapture how{capture.weights.weightA * 2.0 / n, capture.weights.weightB * 2.0 / n,
                                capture.weights.larger, capture.add};
     // Output 2 |A G| x offset against input 2/N |A|.
-    blockKernels().capturePackedPairs(output, input, packed, gain, binPairTable(n), n / 2 + 1, how, n * offset);
+    blockKernels().captureAndApplyPackedGain(capture.analysis, capture.analysis + n, packed, gain, n, how,
+                                             n * offset, factor);
 }
 
 void clearAnalysis(PluginInstance& instance) {

@@ -55,8 +55,11 @@ void captureOutput(const GroupCapture& capture, const float* spectrumA, const fl
 // 0.5 a + i 0.5 b, before the split), for a real gain G that is the same at
 // bins k and N - k: the input of channel c reads |Z(k) + conj Z(N-k)|, that
 // of channel c+1 |Z(k) - conj Z(N-k)|, and the output |2 G(k)| x offset times
-// that. Bins above N/2 read zero, as after a one-sided split.
-void capturePackedSpectrum(const GroupCapture& capture, const float* packed, const float* gain, double offset);
+// that. Bins above N/2 read zero, as after a one-sided split. The packed
+// spectrum then takes factor x G, in the same sweep; without a capture that
+// product is all that happens.
+void captureAndApplyPackedGain(const GroupCapture& capture, float* packed, const float* gain, float factor,
+                               double offset);
 // After a frame pass in which no group was metered.
 void clearAnalysis(PluginInstance& instance);
 

@@ -146,6 +146,7 @@ const BlockKernels kScalarKernels = {
     spectrumMagnitudesWith<ScalarRoots>,
     captureMagnitudesWith<ScalarRoots>,
     capturePackedWith<ScalarRoots>,
+    captureThenApplyPackedGain<capturePackedWith<ScalarRoots>, multiplyByRealGainScalar>,
 };
 
 #if defined(VEXLAN_BLOCK_SSE2)
@@ -275,6 +276,7 @@ const BlockKernels kSse2Kernels = {
     spectrumMagnitudesWith<Sse2Roots>,
     captureMagnitudesWith<Sse2Roots>,
     capturePackedWith<Sse2Roots>,
+    captureThenApplyPackedGain<capturePackedWith<Sse2Roots>, multiplyByRealGainSse2>,
 };
 
 #endif

@@ -11,6 +11,7 @@
 // vector square roots round exactly as the scalar one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -73,7 +74,33 @@ struct BlockKernels {
     // that value x outputScale x |Re gain(p)| (gain interleaved).
     void (*capturePackedPairs)(float* output, float* input, const float* packed, const float* gain,
                                const BinPair* pairs, int32_t count, const MagnitudeCapture& how, double outputScale);
+    // The same for every pair of a size-n packed spectrum, where the
+    // positions of bins above n/2 read zero after a store and are left alone
+    // by an add; then multiplyByRealGain(packed, gain, n, factor).
+    void (*captureAndApplyPackedGain)(float* output, float* input, float* packed, const float* gain, int32_t n,
+                                      const MagnitudeCapture& how, double outputScale, float factor);
 };
+
+using PackedPairCapture = void (*)(float* output, float* input, const float* packed, const float* gain,
+                                   const BinPair* pairs, int32_t count, const MagnitudeCapture& how,
+                                   double outputScale);
+using RealGainProduct = void (*)(float* spectrum, const float* gain, int32_t count, float factor);
+
+// captureAndApplyPackedGain as a walk over the pair table and a second sweep
+// for the product. Clearing the whole halves first is far cheaper than
+// visiting the scattered upper positions.
+template <PackedPairCapture capturePairs, RealGainProduct multiply>
+void captureThenApplyPackedGain(float* output, float* input, float* packed, const float* gain, int32_t n,
+                                const MagnitudeCapture& how, double outputScale, float factor) {
+    const BinPair* pairs = binPairTable(n);
+    if (!pairs) return;
+    if (!how.add) {
+        std::fill(output, output + n, 0.0f);
+        std::fill(input, input + n, 0.0f);
+    }
+    capturePairs(output, input, packed, gain, pairs, n / 2 + 1, how, outputScale);
+    multiply(packed, gain, n, factor);
+}
 
 const BlockKernels& blockKernels();
 const BlockKernels& scalarBlockKernels();

@@ -265,6 +265,7 @@ const BlockKernels kAvxKernels = {
     spectrumMagnitudes,
     captureMagnitudes,
     capturePackedPairs,
+    captureThenApplyPackedGain<capturePackedPairs, multiplyByRealGain>,
 };
 
 }  // namespace

@@ -1,9 +1,10 @@
-// The magnitude loops over whole spectra on 512-bit vectors: eight double
-// square roots per instruction, twice the 256-bit rate. Every other loop stays
-// that of the AVX set: the packed capture is bound by its scattered loads and
-// stores, not by its square roots, and measured no faster with them widened.
-// Only this file is compiled for AVX-512F, and its set is used only when the
-// processor has it.
+// The AVX set with its heaviest loops on 512-bit vectors: the magnitude
+// loops (eight double square roots per instruction, twice the 256-bit rate),
+// the crossfade join, and the packed capture, which walks the spectrum in
+// aligned chunks of eight positions, each with its mirror chunk, and applies
+// the gain in the same sweep. The pair walk with its scattered loads and
+// stores stays that of the AVX set. Only this file is compiled for
+// AVX-512F, and its set is used only when the processor has it.
 #include "dsp/block_kernels.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -89,6 +90,141 @@ void captureMagnitudes(float* destination, const float* a, const float* b, int32
                                            count - vectorCount, how);
 }
 
+// Eight frame samples of channel A (the real parts) and of channel B.
+__m512i realParts() { return _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15); }
+
+// w y + (1 - w) t in double precision, rounded once to float.
+__m256 crossfadeEight(__m256 y, __m256 t, __m512d weight, __m512d keep) {
+    const __m512d faded = _mm512_mul_pd(_mm512_cvtps_pd(y), weight);
+    const __m512d kept = _mm512_mul_pd(_mm512_cvtps_pd(t), keep);
+    return _mm512_cvtpd_ps(_mm512_add_pd(faded, kept));
+}
+
+void crossfadeJoinPair(float* outA, float* outB, const float* frame, const float* tailA, const float* tailB,
+                       const float* window, int32_t count) {
+    const int32_t vectorCount = count / kLanes * kLanes;
+    const __m512d one = _mm512_set1_pd(1.0);
+    for (int32_t i = 0; i < vectorCount; i += kLanes) {
+        const __m512d weight = _mm512_cvtps_pd(_mm256_loadu_ps(window + i));
+        const __m512d keep = _mm512_sub_pd(one, weight);
+        const __m512 split = _mm512_permutexvar_ps(realParts(), _mm512_loadu_ps(frame + 2 * i));
+        const __m256 yA = _mm512_castps512_ps256(split);
+        const __m256 yB = _mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(split), 1));
+        _mm256_storeu_ps(outA + i, crossfadeEight(yA, _mm256_loadu_ps(tailA + i), weight, keep));
+        _mm256_storeu_ps(outB + i, crossfadeEight(yB, _mm256_loadu_ps(tailB + i), weight, keep));
+    }
+    scalarBlockKernels().crossfadeJoinPair(outA + vectorCount, outB + vectorCount, frame + 2 * vectorCount,
+                                           tailA + vectorCount, tailB + vectorCount, window + vectorCount,
+                                           count - vectorCount);
+}
+
+// Either half of eight complex floats (held as 64-bit lanes) as four complex
+// doubles: re, im, re, im, ...
+__m512d lowComplexAsDoubles(__m512d values) { return _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_castpd512_pd256(values))); }
+__m512d highComplexAsDoubles(__m512d values) {
+    return _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(values, 1)));
+}
+
+// |Z(p) + conj Z(q)| and |Z(p) - conj Z(q)| of four pairs: a0, b0, a1, b1, ...
+// For the lane of a mirror, where p and q swap roles, the parts only change
+// sign, so both magnitudes come out bit for bit the same.
+inline __attribute__((always_inline)) __m512d pairMagnitudes(__m512d zp, __m512d zq) {
+    // sum: Re A, Re B; difference: -Im B, Im A (the sign vanishes in the square).
+    const __m512d sum = _mm512_add_pd(zp, zq);
+    const __m512d difference = _mm512_sub_pd(zp, zq);
+    const __m512d crossed = _mm512_permute_pd(_mm512_mul_pd(difference, difference), 0x55);
+    return _mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(sum, sum), crossed));
+}
+
+// The sizes of the real parts of eight complex gains, as doubles.
+__m512d gainSizes(__m512 gain) {
+    const __m512 real = _mm512_permutexvar_ps(realParts(), gain);
+    return _mm512_abs_pd(_mm512_cvtps_pd(_mm512_castps512_ps256(real)));
+}
+
+__m512i laneIndices(const uint8_t* lanes) {
+    return _mm512_cvtepu8_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes)));
+}
+
+// One chunk: its values go to the lanes that hold bins 0 .. N/2, the others
+// become zero (store) or keep their value (add); then the spectrum takes its
+// gain, as multiplyByRealGain does.
+template <bool Add>
+inline __attribute__((always_inline)) void finishChunk(float* output, float* input, float* packed, __m512 spectrum,
+                                                       __m512 gain, __m512d value, __mmask8 lower,
+                                                       __m512d outputFactor, __m512 factor) {
+    __m512d inputValue = value;
+    __m512d outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(gain));
+    if (Add) {
+        const __m512d inputBefore = _mm512_cvtps_pd(_mm256_loadu_ps(input));
+        const __m512d outputBefore = _mm512_cvtps_pd(_mm256_loadu_ps(output));
+        inputValue = _mm512_mask_add_pd(inputBefore, lower, inputBefore, inputValue);
+        outputValue = _mm512_mask_add_pd(outputBefore, lower, outputBefore, outputValue);
+    } else {
+        inputValue = _mm512_maskz_mov_pd(lower, inputValue);
+        outputValue = _mm512_maskz_mov_pd(lower, outputValue);
+    }
+    _mm256_storeu_ps(input, _mm512_cvtpd_ps(inputValue));
+    _mm256_storeu_ps(output, _mm512_cvtpd_ps(outputValue));
+    _mm512_storeu_ps(packed, _mm512_mul_ps(spectrum, _mm512_moveldup_ps(_mm512_mul_ps(factor, gain))));
+}
+
+// Each chunk and its mirror chunk are read and written whole, which also
+// makes the product in place safe: one permutation lines the mirrors up, and
+// a second hands the values back.
+template <bool Larger, bool Add>
+void captureMirrorChunks(float* output, float* input, float* packed, const float* gain,
+                         const MirrorChunkPair* chunks, int32_t count, double scaleA, double scaleB,
+                         double outputScale, float factor) {
+    const __m512d weights = _mm512_setr_pd(scaleA, scaleB, scaleA, scaleB, scaleA, scaleB, scaleA, scaleB);
+    const __m512d outputFactor = _mm512_set1_pd(outputScale);
+    const __m512 gainFactor = _mm512_set1_ps(factor);
+    for (int32_t i = 0; i < count; ++i) {
+        const MirrorChunkPair& pair = chunks[i];
+        const int32_t first = kMirrorChunkLanes * pair.chunk;
+        const int32_t second = kMirrorChunkLanes * pair.mirrorChunk;
+        const __m512 zp = _mm512_loadu_ps(packed + 2 * first);
+        const __m512 zm = _mm512_loadu_ps(packed + 2 * second);
+        // One complex float pair is one 64-bit lane.
+        const __m512d zpLanes = _mm512_castps_pd(zp);
+        const __m512d zq = _mm512_permutexvar_pd(laneIndices(pair.mirrorLane), _mm512_castps_pd(zm));
+        const __m512d low =
+            _mm512_mul_pd(weights, pairMagnitudes(lowComplexAsDoubles(zpLanes), lowComplexAsDoubles(zq)));
+        const __m512d high =
+            _mm512_mul_pd(weights, pairMagnitudes(highComplexAsDoubles(zpLanes), highComplexAsDoubles(zq)));
+        const __m512d value = combineTerms<Larger>(_mm512_permutex2var_pd(low, evenLanes(), high),
+                                                   _mm512_permutex2var_pd(low, oddLanes(), high));
+        const __m512d mirrorValue = _mm512_permutexvar_pd(laneIndices(pair.backLane), value);
+        finishChunk<Add>(output + first, input + first, packed + 2 * first, zp, _mm512_loadu_ps(gain + 2 * first),
+                         value, pair.lowerLanes, outputFactor, gainFactor);
+        finishChunk<Add>(output + second, input + second, packed + 2 * second, zm,
+                         _mm512_loadu_ps(gain + 2 * second), mirrorValue, pair.mirrorLowerLanes, outputFactor,
+                         gainFactor);
+    }
+}
+
+void captureAndApplyPackedGain(float* output, float* input, float* packed, const float* gain, int32_t n,
+                               const MagnitudeCapture& how, double outputScale, float factor) {
+    const BlockKernels& avx = *avxBlockKernels();
+    const MirrorChunkPair* chunks = mirrorChunkTable(n);
+    if (!chunks) {
+        avx.captureAndApplyPackedGain(output, input, packed, gain, n, how, outputScale, factor);
+        return;
+    }
+    // The first positions mirror among themselves: the pair walk takes them.
+    if (!how.add) {
+        std::fill(output, output + kSelfMirroredPositions, 0.0f);
+        std::fill(input, input + kSelfMirroredPositions, 0.0f);
+    }
+    avx.capturePackedPairs(output, input, packed, gain, binPairTable(n), kSelfMirroredPositions / 2 + 1, how,
+                           outputScale);
+    avx.multiplyByRealGain(packed, gain, kSelfMirroredPositions, factor);
+    withCombination(how, [&](auto larger, auto add) {
+        captureMirrorChunks<decltype(larger)::value, decltype(add)::value>(
+            output, input, packed, gain, chunks, mirrorChunkCount(n), how.scaleA, how.scaleB, outputScale, factor);
+    });
+}
+
 }  // namespace
 
 }  // namespace vexlan
@@ -109,6 +245,8 @@ const BlockKernels* avx512BlockKernels() {
         static BlockKernels kernels = *avx;
         kernels.spectrumMagnitudes = spectrumMagnitudes;
         kernels.captureMagnitudes = captureMagnitudes;
+        kernels.captureAndApplyPackedGain = captureAndApplyPackedGain;
+        kernels.crossfadeJoinPair = crossfadeJoinPair;
         return &kernels;
     }();
     return chosen;

@@ -205,8 +205,7 @@ void processPackedEq(FramePass& pass, float* packed, int32_t c) {
     rebuildFilterIfNeeded(instance, settings, weights, packed, packed, filter);
     const GroupCapture capture = groupCapture(instance, settings, weights, !pass.anyMetered);
     if (weights.metered) pass.anyMetered = true;
-    capturePackedSpectrum(capture, packed, filter, settings.graphOffset);
-    blockKernels().multiplyByRealGain(packed, filter, n, 2.0f);
+    captureAndApplyPackedGain(capture, packed, filter, 2.0f, settings.graphOffset);
     if (settings.graphOffset != 1.0) {
         for (int32_t i = 0; i < 2 * n; ++i) packed[i] = float(packed[i] * settings.graphOffset);
     }

@@ -172,3 +172,64 @@ TEST(BlockKernels, VectorPackedCaptureMatchesTheScalarSetBitForBit) {
         }
     }
 }
+
+TEST(BlockKernels, PackedCaptureWithGainMatchesTheScalarSetBitForBit) {
+    buildFftTables();
+    const BlockKernels& scalar = scalarBlockKernels();
+    for (const NamedKernels& set : vectorKernelSets()) {
+        const BlockKernels& k = *set.kernels;
+        for (int32_t n : {2, 4, 8, 16, 32, 64, 128, 1024, 4096}) {
+            const std::vector<float> packed = noise(2 * n, 24, 50.0);
+            const std::vector<float> gain = noise(2 * n, 25, 3.0);
+            for (const MagnitudeCapture& how : kCaptureWays) {
+                SCOPED_TRACE(testing::Message() << set.name << ", n " << n << ", larger " << how.larger << ", add "
+                                                << how.add);
+                const std::vector<float> before = noise(2 * n, 26, 2.0);
+                std::vector<float> expected = before, actual = before;
+                std::vector<float> expectedSpectrum = packed, actualSpectrum = packed;
+                scalar.captureAndApplyPackedGain(expected.data(), expected.data() + n, expectedSpectrum.data(),
+                                                 gain.data(), n, how, 0.75 * n, 2.0f);
+                k.captureAndApplyPackedGain(actual.data(), actual.data() + n, actualSpectrum.data(), gain.data(), n,
+                                            how, 0.75 * n, 2.0f);
+                EXPECT_TRUE(sameBits(expected, actual));
+                EXPECT_TRUE(sameBits(expectedSpectrum, actualSpectrum));
+            }
+        }
+    }
+}
+
+TEST(BlockKernels, PackedCaptureWithGainReadsThePairsBeforeTheProduct) {
+    buildFftTables();
+    const int32_t n = 64;
+    const BinPair* pairs = binPairTable(n);
+    const std::vector<float> packed = noise(2 * n, 27, 10.0);
+    const std::vector<float> gain = noise(2 * n, 28, 3.0);
+    const MagnitudeCapture store{0.5, 0.25, false, false};
+    const MagnitudeCapture add{0.5, 0.25, false, true};
+    // What the pair walk gives on the unchanged spectrum; it leaves the uppers alone.
+    std::vector<float> walked(2 * n, 7.0f), walkedAdd(2 * n, 7.0f);
+    scalarBlockKernels().capturePackedPairs(walked.data(), walked.data() + n, packed.data(), gain.data(), pairs,
+                                            n / 2 + 1, store, 3.0);
+    scalarBlockKernels().capturePackedPairs(walkedAdd.data(), walkedAdd.data() + n, packed.data(), gain.data(),
+                                            pairs, n / 2 + 1, add, 3.0);
+    std::vector<bool> lower(n, false);
+    for (int i = 0; i <= n / 2; ++i) lower[pairs[i].position] = true;
+
+    std::vector<float> stored(2 * n, 7.0f), added(2 * n, 7.0f);
+    std::vector<float> spectrum = packed;
+    blockKernels().captureAndApplyPackedGain(stored.data(), stored.data() + n, spectrum.data(), gain.data(), n, store,
+                                             3.0, 2.0f);
+    spectrum = packed;
+    blockKernels().captureAndApplyPackedGain(added.data(), added.data() + n, spectrum.data(), gain.data(), n, add,
+                                             3.0, 2.0f);
+    for (int32_t i = 0; i < 2 * n; ++i) {
+        const bool isLower = lower[i % n];
+        EXPECT_EQ(stored[i], isLower ? walked[i] : 0.0f) << i;
+        EXPECT_EQ(added[i], walkedAdd[i]) << i;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        const float g = 2.0f * gain[2 * i];
+        EXPECT_EQ(spectrum[2 * i], packed[2 * i] * g) << i;
+        EXPECT_EQ(spectrum[2 * i + 1], packed[2 * i + 1] * g) << i;
+    }
+}
