@@ -124,13 +124,12 @@ int32_t binAt(int32_t position, int32_t n) { return (n - scramble(position, n)) 
 void buildMirrorChunks(int32_t n, const int32_t* order) {
     MirrorChunkPair* entry = gMirrorChunks + mirrorChunkOffset(n);
     const auto mirrorOf = [&](int32_t position) { return order[(n - binAt(position, n)) & (n - 1)]; };
-    for (int32_t chunk = kSelfMirroredPositions / kMirrorChunkLanes; chunk < n / kMirrorChunkLanes; ++chunk) {
-        const int32_t first = kMirrorChunkLanes * chunk;
-        const int32_t mirrorChunk = mirrorOf(first) / kMirrorChunkLanes;
-        if (mirrorChunk < chunk) continue;
-        *entry = {chunk, mirrorChunk, {}, {}, 0, 0};
+    for (int32_t first = kSelfMirroredPositions; first < n; first += kMirrorChunkLanes) {
+        const int32_t mirrorFirst = mirrorOf(first) / kMirrorChunkLanes * kMirrorChunkLanes;
+        if (mirrorFirst < first) continue;
+        *entry = {first, mirrorFirst, {}, {}, 0, 0};
         for (int32_t lane = 0; lane < kMirrorChunkLanes; ++lane) {
-            const int32_t mirrorLane = mirrorOf(first + lane) - kMirrorChunkLanes * mirrorChunk;
+            const int32_t mirrorLane = mirrorOf(first + lane) - mirrorFirst;
             entry->mirrorLane[lane] = uint8_t(mirrorLane);
             entry->backLane[mirrorLane] = uint8_t(lane);
             if (binAt(first + lane, n) <= n / 2) entry->lowerLanes |= uint8_t(1 << lane);

@@ -42,12 +42,12 @@ const BinPair* binPairTable(int n);
 constexpr int32_t kMirrorChunkLanes = 8;
 constexpr int32_t kSelfMirroredPositions = 16;
 struct MirrorChunkPair {
-    int32_t chunk;        // positions 8 chunk .. 8 chunk + 7
-    int32_t mirrorChunk;  // the chunk holding their mirrors, above `chunk`
-    uint8_t mirrorLane[kMirrorChunkLanes];  // lane l of chunk mirrors this lane of mirrorChunk
-    uint8_t backLane[kMirrorChunkLanes];    // lane l of mirrorChunk mirrors this lane of chunk
-    uint8_t lowerLanes;                     // bit l: lane l of chunk holds a bin 0 .. N/2
-    uint8_t mirrorLowerLanes;               // the same for mirrorChunk
+    int32_t position;        // of lane 0 of the chunk, a multiple of eight
+    int32_t mirrorPosition;  // of lane 0 of the chunk holding their mirrors, above
+    uint8_t mirrorLane[kMirrorChunkLanes];  // lane l of the chunk mirrors this lane of the mirror chunk
+    uint8_t backLane[kMirrorChunkLanes];    // lane l of the mirror chunk mirrors this lane of the chunk
+    uint8_t lowerLanes;                     // bit l: lane l of the chunk holds a bin 0 .. N/2
+    uint8_t mirrorLowerLanes;               // the same for the mirror chunk
 };
 // N/16 - 1 entries, in chunk order; null for N < 32 or an unsupported N.
 const MirrorChunkPair* mirrorChunkTable(int n);

@@ -161,11 +161,13 @@ TEST_F(FftTest, MirrorChunksCoverEveryPositionAboveTheFirstSixteenOnceWithItsMir
         std::vector<int> visits(n, 0);
         for (int i = 0; i < mirrorChunkCount(n); ++i) {
             const MirrorChunkPair& pair = chunks[i];
-            ASSERT_LT(pair.chunk, pair.mirrorChunk);
-            ASSERT_LT(pair.mirrorChunk, n / kMirrorChunkLanes);
+            ASSERT_EQ(pair.position % kMirrorChunkLanes, 0);
+            ASSERT_EQ(pair.mirrorPosition % kMirrorChunkLanes, 0);
+            ASSERT_LT(pair.position, pair.mirrorPosition);
+            ASSERT_LT(pair.mirrorPosition, n);
             for (int lane = 0; lane < kMirrorChunkLanes; ++lane) {
-                const int32_t position = kMirrorChunkLanes * pair.chunk + lane;
-                const int32_t mirror = kMirrorChunkLanes * pair.mirrorChunk + pair.mirrorLane[lane];
+                const int32_t position = pair.position + lane;
+                const int32_t mirror = pair.mirrorPosition + pair.mirrorLane[lane];
                 ASSERT_EQ(mirror, mirrorOf(position)) << "position " << position;
                 ASSERT_EQ(pair.backLane[pair.mirrorLane[lane]], lane);
                 ASSERT_EQ((pair.lowerLanes >> lane) & 1, binAt(position) <= n / 2 ? 1 : 0) << position;
