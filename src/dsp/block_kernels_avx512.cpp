@@ -1,6 +1,6 @@
 // The AVX set with its heaviest loops on 512-bit vectors: the magnitude
 // loops (eight double square roots per instruction, twice the 256-bit rate),
-// the crossfade join, and the packed capture, which walks the spectrum in
+// the frame packing, the crossfade join and the tails, and the packed capture, which walks the spectrum in
 // aligned chunks of eight positions, each with its mirror chunk, and applies
 // the gain in the same sweep. The pair walk with its scattered loads and
 // stores stays that of the AVX set. Only this file is compiled for
@@ -88,6 +88,37 @@ void captureMagnitudes(float* destination, const float* a, const float* b, int32
     });
     scalarBlockKernels().captureMagnitudes(destination + vectorCount, a + 2 * vectorCount, b + 2 * vectorCount,
                                            count - vectorCount, how);
+}
+
+constexpr int32_t kFloatLanes = 16;
+
+// packed = (0.5 a, 0.5 b) interleaved, sixteen samples per step.
+void packHalves(float* packed, const float* a, const float* b, int32_t count) {
+    const int32_t vectorCount = count / kFloatLanes * kFloatLanes;
+    const __m512 half = _mm512_set1_ps(0.5f);
+    const __m512i firstHalf = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+    const __m512i secondHalf = _mm512_setr_epi32(8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
+    for (int32_t i = 0; i < vectorCount; i += kFloatLanes) {
+        const __m512 re = _mm512_mul_ps(half, _mm512_loadu_ps(a + i));
+        const __m512 im = b ? _mm512_mul_ps(half, _mm512_loadu_ps(b + i)) : _mm512_setzero_ps();
+        _mm512_storeu_ps(packed + 2 * i, _mm512_permutex2var_ps(re, firstHalf, im));
+        _mm512_storeu_ps(packed + 2 * i + kFloatLanes, _mm512_permutex2var_ps(re, secondHalf, im));
+    }
+    scalarBlockKernels().packHalves(packed + 2 * vectorCount, a + vectorCount, b ? b + vectorCount : nullptr,
+                                    count - vectorCount);
+}
+
+void deinterleave(float* a, float* b, const float* frame, int32_t count) {
+    const int32_t vectorCount = count / kFloatLanes * kFloatLanes;
+    const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const __m512i odd = _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    for (int32_t i = 0; i < vectorCount; i += kFloatLanes) {
+        const __m512 first = _mm512_loadu_ps(frame + 2 * i);
+        const __m512 second = _mm512_loadu_ps(frame + 2 * i + kFloatLanes);
+        _mm512_storeu_ps(a + i, _mm512_permutex2var_ps(first, even, second));
+        _mm512_storeu_ps(b + i, _mm512_permutex2var_ps(first, odd, second));
+    }
+    scalarBlockKernels().deinterleave(a + vectorCount, b + vectorCount, frame + 2 * vectorCount, count - vectorCount);
 }
 
 // Eight frame samples of channel A (the real parts) and of channel B.
@@ -181,8 +212,8 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
     const __m512 gainFactor = _mm512_set1_ps(factor);
     for (int32_t i = 0; i < count; ++i) {
         const MirrorChunkPair& pair = chunks[i];
-        const int32_t first = kMirrorChunkLanes * pair.chunk;
-        const int32_t second = kMirrorChunkLanes * pair.mirrorChunk;
+        const int32_t first = pair.position;
+        const int32_t second = pair.mirrorPosition;
         const __m512 zp = _mm512_loadu_ps(packed + 2 * first);
         const __m512 zm = _mm512_loadu_ps(packed + 2 * second);
         // One complex float pair is one 64-bit lane.
@@ -247,6 +278,8 @@ const BlockKernels* avx512BlockKernels() {
         kernels.captureMagnitudes = captureMagnitudes;
         kernels.captureAndApplyPackedGain = captureAndApplyPackedGain;
         kernels.crossfadeJoinPair = crossfadeJoinPair;
+        kernels.packHalves = packHalves;
+        kernels.deinterleave = deinterleave;
         return &kernels;
     }();
     return chosen;
