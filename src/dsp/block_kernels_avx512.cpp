@@ -202,7 +202,8 @@ inline __attribute__((always_inline)) void finishChunk(float* output, float* inp
 
 // Each chunk and its mirror chunk are read and written whole, which also
 // makes the product in place safe: one permutation lines the mirrors up, and
-// a second hands the values back.
+// a second hands the values back. Where a pair's two positions share a chunk,
+// its value is worked out twice, once from each lane, and comes out the same.
 template <bool Larger, bool Add>
 void captureMirrorChunks(float* output, float* input, float* packed, const float* gain,
                          const MirrorChunkPair* chunks, int32_t count, double scaleA, double scaleB,
@@ -225,9 +226,11 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
             _mm512_mul_pd(weights, pairMagnitudes(highComplexAsDoubles(zpLanes), highComplexAsDoubles(zq)));
         const __m512d value = combineTerms<Larger>(_mm512_permutex2var_pd(low, evenLanes(), high),
                                                    _mm512_permutex2var_pd(low, oddLanes(), high));
-        const __m512d mirrorValue = _mm512_permutexvar_pd(laneIndices(pair.backLane), value);
         finishChunk<Add>(output + first, input + first, packed + 2 * first, zp, _mm512_loadu_ps(gain + 2 * first),
                          value, pair.lowerLanes, outputFactor, gainFactor);
+        // A chunk that mirrors itself got every one of its values above.
+        if (second == first) continue;
+        const __m512d mirrorValue = _mm512_permutexvar_pd(laneIndices(pair.backLane), value);
         finishChunk<Add>(output + second, input + second, packed + 2 * second, zm,
                          _mm512_loadu_ps(gain + 2 * second), mirrorValue, pair.mirrorLowerLanes, outputFactor,
                          gainFactor);
@@ -236,20 +239,11 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
 
 void captureAndApplyPackedGain(float* output, float* input, float* packed, const float* gain, int32_t n,
                                const MagnitudeCapture& how, double outputScale, float factor) {
-    const BlockKernels& avx = *avxBlockKernels();
     const MirrorChunkPair* chunks = mirrorChunkTable(n);
     if (!chunks) {
-        avx.captureAndApplyPackedGain(output, input, packed, gain, n, how, outputScale, factor);
+        avxBlockKernels()->captureAndApplyPackedGain(output, input, packed, gain, n, how, outputScale, factor);
         return;
     }
-    // The first positions mirror among themselves: the pair walk takes them.
-    if (!how.add) {
-        std::fill(output, output + kSelfMirroredPositions, 0.0f);
-        std::fill(input, input + kSelfMirroredPositions, 0.0f);
-    }
-    avx.capturePackedPairs(output, input, packed, gain, binPairTable(n), kSelfMirroredPositions / 2 + 1, how,
-                           outputScale);
-    avx.multiplyByRealGain(packed, gain, kSelfMirroredPositions, factor);
     withCombination(how, [&](auto larger, auto add) {
         captureMirrorChunks<decltype(larger)::value, decltype(add)::value>(
             output, input, packed, gain, chunks, mirrorChunkCount(n), how.scaleA, how.scaleB, outputScale, factor);

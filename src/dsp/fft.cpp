@@ -13,9 +13,9 @@ constexpr int kMaxLog2Size = 15;
 constexpr int kBinOrderEntries = 2 * kMaxTransformSize - 2;
 // Size n holds n/2 + 1 pairs after those of the smaller sizes.
 constexpr int kBinPairEntries = kMaxTransformSize + kMaxLog2Size - 1;
-// Size n >= 32 holds n/16 - 1 chunk pairs after those of the smaller sizes:
-// the sum of n/16 - 1 over n = 32 .. 32768.
-constexpr int kMirrorChunkEntries = kMaxTransformSize / 8 - 2 - (kMaxLog2Size - 4);
+// Size n >= 8 holds its chunk entries after those of the smaller sizes:
+// one for n = 8, then n/16 + 1 for n = 16 .. 32768.
+constexpr int kMirrorChunkEntries = 1 + kMaxTransformSize / 8 - 1 + (kMaxLog2Size - 3);
 // Pass size n keeps n floats starting at n (one padded block at 0 for n = 8).
 constexpr int kTwiddleFloats = 2 * kMaxTransformSize;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
@@ -40,7 +40,8 @@ int log2Of(int n) {
 
 int binPairOffset(int n) { return n / 2 - 1 + log2Of(n) - 1; }
 
-int mirrorChunkOffset(int n) { return (n - 32) / 16 - (log2Of(n) - 5); }
+int mirrorChunkEntries(int n) { return n == 8 ? 1 : n / 16 + 1; }
+int mirrorChunkOffset(int n) { return n == 8 ? 0 : 1 + (n - 16) / 16 + (log2Of(n) - 4); }
 
 bool isSupportedSize(int n) { return n >= 2 && n <= kMaxTransformSize && (n & (n - 1)) == 0; }
 
@@ -124,7 +125,7 @@ int32_t binAt(int32_t position, int32_t n) { return (n - scramble(position, n)) 
 void buildMirrorChunks(int32_t n, const int32_t* order) {
     MirrorChunkPair* entry = gMirrorChunks + mirrorChunkOffset(n);
     const auto mirrorOf = [&](int32_t position) { return order[(n - binAt(position, n)) & (n - 1)]; };
-    for (int32_t first = kSelfMirroredPositions; first < n; first += kMirrorChunkLanes) {
+    for (int32_t first = 0; first < n; first += kMirrorChunkLanes) {
         const int32_t mirrorFirst = mirrorOf(first) / kMirrorChunkLanes * kMirrorChunkLanes;
         if (mirrorFirst < first) continue;
         *entry = {first, mirrorFirst, {}, {}, 0, 0};
@@ -152,7 +153,7 @@ void buildFftTables() {
             const int32_t bin = (n - scramble(position, n)) & (n - 1);
             if (bin <= n / 2) *pairs++ = {position, order[(n - bin) & (n - 1)]};
         }
-        if (n >= 32) buildMirrorChunks(n, order);
+        if (n >= 8) buildMirrorChunks(n, order);
     }
     for (int32_t i = 0; i < kMaxTransformSize; ++i) {
         int32_t reversed = 0;
@@ -187,10 +188,10 @@ const int32_t* binOrderTable(int n) { return isSupportedSize(n) ? gBinOrder + n 
 const BinPair* binPairTable(int n) { return isSupportedSize(n) ? gBinPairs + binPairOffset(n) : nullptr; }
 
 const MirrorChunkPair* mirrorChunkTable(int n) {
-    return isSupportedSize(n) && n >= 32 ? gMirrorChunks + mirrorChunkOffset(n) : nullptr;
+    return isSupportedSize(n) && n >= 8 ? gMirrorChunks + mirrorChunkOffset(n) : nullptr;
 }
 
-int32_t mirrorChunkCount(int n) { return mirrorChunkTable(n) ? n / 16 - 1 : 0; }
+int32_t mirrorChunkCount(int n) { return mirrorChunkTable(n) ? mirrorChunkEntries(n) : 0; }
 
 const int32_t* bitReverseTable() { return gBitReverse; }
 

@@ -36,20 +36,21 @@ struct BinPair {
 };
 const BinPair* binPairTable(int n);
 // The same pairs by aligned chunks of eight positions, for vector loops
-// (N >= 32). Positions 0 .. 15 hold the pairs of the first nine entries of
-// binPairTable and mirror among themselves; every later chunk holds the
-// mirrors of exactly one other chunk. One entry per such two chunks.
+// (N >= 8). Every chunk holds the mirrors of exactly one chunk: of itself
+// for the first two (the first one when N = 8), of another one for all
+// later chunks. One entry per such chunk or two chunks, the chunks that
+// mirror themselves first.
 constexpr int32_t kMirrorChunkLanes = 8;
-constexpr int32_t kSelfMirroredPositions = 16;
 struct MirrorChunkPair {
     int32_t position;        // of lane 0 of the chunk, a multiple of eight
-    int32_t mirrorPosition;  // of lane 0 of the chunk holding their mirrors, above
+    int32_t mirrorPosition;  // of lane 0 of the chunk holding their mirrors: the same, or above
     uint8_t mirrorLane[kMirrorChunkLanes];  // lane l of the chunk mirrors this lane of the mirror chunk
     uint8_t backLane[kMirrorChunkLanes];    // lane l of the mirror chunk mirrors this lane of the chunk
     uint8_t lowerLanes;                     // bit l: lane l of the chunk holds a bin 0 .. N/2
     uint8_t mirrorLowerLanes;               // the same for the mirror chunk
 };
-// N/16 - 1 entries, in chunk order; null for N < 32 or an unsupported N.
+// N/16 + 1 entries (1 for N = 8), in chunk order; null for N < 8 or an
+// unsupported N.
 const MirrorChunkPair* mirrorChunkTable(int n);
 int32_t mirrorChunkCount(int n);
 // 32768 entries: i with its lowest 15 bits reversed.

@@ -135,35 +135,35 @@ TEST_F(FftTest, BinPairTablesHoldEveryLowerBinWithItsMirrorInPositionOrder) {
     EXPECT_EQ(binPairTable(2 * kMaxTransformSize), nullptr);
 }
 
-TEST_F(FftTest, MirrorChunksCoverEveryPositionAboveTheFirstSixteenOnceWithItsMirror) {
+TEST_F(FftTest, MirrorChunksCoverEveryPositionOnceWithItsMirror) {
     for (int n : allSizes()) {
         SCOPED_TRACE(testing::Message() << "n=" << n);
         const MirrorChunkPair* chunks = mirrorChunkTable(n);
-        if (n < 32) {
+        if (n < kMirrorChunkLanes) {
             EXPECT_EQ(chunks, nullptr);
             EXPECT_EQ(mirrorChunkCount(n), 0);
             continue;
         }
         ASSERT_NE(chunks, nullptr);
-        ASSERT_EQ(mirrorChunkCount(n), n / 16 - 1);
+        const int32_t selfMirrored = n == 8 ? 1 : 2;
+        ASSERT_EQ(mirrorChunkCount(n), selfMirrored + (n / kMirrorChunkLanes - selfMirrored) / 2);
         const int32_t* order = binOrderTable(n);
         const auto binAt = [n](int32_t position) { return (n - scramble(position, n)) & (n - 1); };
         const auto mirrorOf = [&](int32_t position) { return order[(n - binAt(position)) & (n - 1)]; };
-        // The pair walk takes the first nine pairs, which stay below 16.
-        const BinPair* pairs = binPairTable(n);
-        const int32_t walked = kSelfMirroredPositions / 2 + 1;
-        for (int i = 0; i < walked; ++i) {
-            ASSERT_LT(pairs[i].position, kSelfMirroredPositions);
-            ASSERT_LT(pairs[i].mirror, kSelfMirroredPositions);
-        }
-        ASSERT_GE(pairs[walked].position, kSelfMirroredPositions);
 
         std::vector<int> visits(n, 0);
         for (int i = 0; i < mirrorChunkCount(n); ++i) {
             const MirrorChunkPair& pair = chunks[i];
             ASSERT_EQ(pair.position % kMirrorChunkLanes, 0);
             ASSERT_EQ(pair.mirrorPosition % kMirrorChunkLanes, 0);
-            ASSERT_LT(pair.position, pair.mirrorPosition);
+            if (i < selfMirrored) {
+                ASSERT_EQ(pair.mirrorPosition, pair.position) << i;
+            } else {
+                ASSERT_LT(pair.position, pair.mirrorPosition) << i;
+            }
+            if (i > 0) {
+                ASSERT_GT(pair.position, chunks[i - 1].position);
+            }
             ASSERT_LT(pair.mirrorPosition, n);
             for (int lane = 0; lane < kMirrorChunkLanes; ++lane) {
                 const int32_t position = pair.position + lane;
@@ -173,12 +173,10 @@ TEST_F(FftTest, MirrorChunksCoverEveryPositionAboveTheFirstSixteenOnceWithItsMir
                 ASSERT_EQ((pair.lowerLanes >> lane) & 1, binAt(position) <= n / 2 ? 1 : 0) << position;
                 ASSERT_EQ((pair.mirrorLowerLanes >> pair.mirrorLane[lane]) & 1, binAt(mirror) <= n / 2 ? 1 : 0);
                 ++visits[position];
-                ++visits[mirror];
+                if (mirror / kMirrorChunkLanes != position / kMirrorChunkLanes) ++visits[mirror];
             }
         }
-        for (int position = 0; position < n; ++position) {
-            ASSERT_EQ(visits[position], position < kSelfMirroredPositions ? 0 : 1) << "position " << position;
-        }
+        for (int position = 0; position < n; ++position) ASSERT_EQ(visits[position], 1) << "position " << position;
     }
     EXPECT_EQ(mirrorChunkTable(48), nullptr);
 }
