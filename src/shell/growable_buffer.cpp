@@ -11,8 +11,9 @@ namespace {
 constexpr int32_t kPage = 4096;
 constexpr int32_t kMaxStep = 4194304;
 // Keeps the block size just below a page multiple, leaving room for the
-// allocator's own header.
+// allocator's own header and the alignment slack.
 constexpr int32_t kAllocatorSlack = 96;
+static_assert(kBufferAlignment - 1 + 16 <= kAllocatorSlack, "a 16-byte allocator header must still fit");
 
 int32_t newAllocation(int32_t n, int32_t granularity) {
     if (n < 1) return 0;
@@ -24,6 +25,13 @@ int32_t newAllocation(int32_t n, int32_t granularity) {
 }
 
 void* resultOf(const GrowableBuffer& buffer) { return buffer.size > 0 ? buffer.data : nullptr; }
+
+size_t blockBytes(int32_t allocated) { return size_t(allocated) + kBufferAlignment - 1; }
+
+char* alignedStart(void* block) {
+    const uintptr_t address = reinterpret_cast<uintptr_t>(block);
+    return reinterpret_cast<char*>((address + kBufferAlignment - 1) & ~uintptr_t(kBufferAlignment - 1));
+}
 
 }  // namespace
 
@@ -39,20 +47,20 @@ void* resizeBuffer(GrowableBuffer& buffer, int32_t n, bool allowShrink) {
         const int32_t target = newAllocation(n, buffer.granularity);
         if (target != buffer.allocated) {
             if (target == 0) {
-                std::free(buffer.data);
-                buffer.data = nullptr;
-                buffer.allocated = 0;
-                buffer.size = 0;
+                freeBuffer(buffer);
                 return nullptr;
             }
-            void* block = std::realloc(buffer.data, size_t(target));
-            if (!block) {
-                block = std::malloc(size_t(target));
-                if (!block) return resultOf(buffer);
-                if (buffer.data) std::memcpy(block, buffer.data, size_t(std::min(n, buffer.size)));
-                std::free(buffer.data);
-            }
-            buffer.data = block;
+            // A fresh block rather than realloc: realloc would keep the bytes
+            // at their old offset from the block start, and the aligned start
+            // of the new block may lie elsewhere, costing a second move. On
+            // failure the buffer is left as it was.
+            void* block = std::malloc(blockBytes(target));
+            if (!block) return resultOf(buffer);
+            char* data = alignedStart(block);
+            if (buffer.data) std::memcpy(data, buffer.data, size_t(std::min(n, buffer.size)));
+            std::free(buffer.block);
+            buffer.block = block;
+            buffer.data = data;
             buffer.allocated = target;
         }
     }
@@ -61,7 +69,8 @@ void* resizeBuffer(GrowableBuffer& buffer, int32_t n, bool allowShrink) {
 }
 
 void freeBuffer(GrowableBuffer& buffer) {
-    std::free(buffer.data);
+    std::free(buffer.block);
+    buffer.block = nullptr;
     buffer.data = nullptr;
     buffer.allocated = 0;
     buffer.size = 0;

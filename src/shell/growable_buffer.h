@@ -11,9 +11,13 @@
 namespace vexlan {
 
 constexpr int32_t kDefaultGranularity = 4096;
+// Data starts on a cache line: a 64-byte vector load from anywhere else
+// touches two lines.
+constexpr int32_t kBufferAlignment = 64;
 
 struct GrowableBuffer {
-    void* data = nullptr;
+    void* data = nullptr;   // kBufferAlignment-aligned, inside block
+    void* block = nullptr;  // as the allocator returned it, with alignment slack
     int32_t allocated = 0;
     int32_t size = 0;
     int32_t granularity = kDefaultGranularity;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "shell/growable_buffer.h"
 
@@ -90,6 +92,30 @@ TEST(GrowableBuffer, ZeroWithoutShrinkKeepsTheBlockAndNegativeMeansZero) {
     EXPECT_EQ(buffer.size, 0);
     EXPECT_NE(buffer.data, nullptr);
     EXPECT_GT(buffer.allocated, 0);
+}
+
+TEST(GrowableBuffer, DataStartsOnACacheLineAndKeepsItsContentsThroughEveryMove) {
+    BufferGuard guard;
+    GrowableBuffer& buffer = guard.buffer;
+    // A small granularity reallocates on almost every step; blocks allocated
+    // in between leave the allocator handing out differently aligned blocks.
+    buffer.granularity = 8;
+    std::vector<std::vector<char>> clutter;
+    int32_t size = 0;
+    for (int step = 0; step < 40; ++step) {
+        const int32_t kept = size;
+        size = size * 3 / 2 + 5 + step % 7;
+        auto* bytes = static_cast<unsigned char*>(resizeBuffer(buffer, size, false));
+        ASSERT_EQ(buffer.size, size);
+        ASSERT_EQ(reinterpret_cast<uintptr_t>(bytes) % kBufferAlignment, 0u) << "step " << step;
+        for (int32_t i = 0; i < kept; ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7 + 3)) << i;
+        for (int32_t i = kept; i < size; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+        clutter.emplace_back(size_t(17 + step * 13));
+    }
+    // Shrinking past the threshold moves the block too.
+    auto* bytes = static_cast<unsigned char*>(resizeBuffer(buffer, 40, true));
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(bytes) % kBufferAlignment, 0u);
+    for (int32_t i = 0; i < 40; ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7 + 3)) << i;
 }
 
 TEST(GrowableBuffer, GrowthKeepsTheContents) {
