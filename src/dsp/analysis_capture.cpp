@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "dsp/block_kernels.h"
-#include "dsp/fft.h"
 #include "dsp/processing_modes.h"
 #include "shell/plugin_instance.h"
 
