@@ -1,9 +1,9 @@
 // The per-sample loops of the block processor, as sets of functions: a
 // scalar set, an SSE2 set (every x86-64), an AVX set (x86-64 with AVX) and an
-// AVX-512 set (the AVX set with 512-bit spectrum magnitude loops, for
-// AVX-512F). All
-// sets perform the same operations in the same order, so they give
-// bit-identical results; blockKernels() picks the widest the processor runs.
+// AVX-512 set (the AVX set with its heaviest loops on 512-bit vectors, for
+// AVX-512F). All sets perform the same operations in the same order, so they
+// give bit-identical results; blockKernels() picks the widest the processor
+// runs.
 //
 // Counts may be any size. A `frame` read every other float (the real or the
 // imaginary parts of complex values) must hold 2 x count floats. Magnitudes
