@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "aligned_floats.h"
 #include "dsp/fft.h"
 
 namespace {
@@ -56,7 +57,7 @@ void FftRoundTripVsFftw(benchmark::State& state) {
 
     // FFTW's planner overwrites the array, so plan before filling it.
     FftwPair fftw = makeFftwPair(n);
-    std::vector<float> ours(2 * n);
+    const AlignedFloats ours = alignedFloats(2 * size_t(n));
     float* theirs = reinterpret_cast<float*>(fftw.data);
     const size_t bytes = source.size() * sizeof(float);
 
@@ -65,13 +66,13 @@ void FftRoundTripVsFftw(benchmark::State& state) {
     fftwSeconds.reserve(state.max_iterations);
     for (auto _ : state) {
         // Fresh input each time: repeated unscaled round trips would overflow.
-        std::memcpy(ours.data(), source.data(), bytes);
+        std::memcpy(ours.get(), source.data(), bytes);
         std::memcpy(theirs, source.data(), bytes);
 
         const Clock::time_point oursStart = Clock::now();
-        vexlan::fftForward(ours.data(), n);
-        vexlan::fftInverse(ours.data(), n);
-        benchmark::DoNotOptimize(ours.data());
+        vexlan::fftForward(ours.get(), n);
+        vexlan::fftInverse(ours.get(), n);
+        benchmark::DoNotOptimize(ours.get());
         const double oursElapsed = secondsSince(oursStart);
 
         const Clock::time_point fftwStart = Clock::now();

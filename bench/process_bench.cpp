@@ -12,6 +12,7 @@
 #include <ctime>
 #include <vector>
 
+#include "aligned_floats.h"
 #include "dsp/fft.h"
 #include "shell/parameters.h"
 #include "shell/plugin_instance.h"
@@ -93,7 +94,7 @@ void processVersusTransforms(benchmark::State& state) {
     processSamples();
 
     const std::vector<float> source = noise(2 * size_t(n), 3);
-    std::vector<float> frames(kHopsPerIteration * 2 * size_t(n));
+    const AlignedFloats frames = alignedFloats(kHopsPerIteration * 2 * size_t(n));
     std::vector<double> processSeconds, transformSeconds;
     for (auto _ : state) {
         const double processStart = threadSeconds();
@@ -102,15 +103,15 @@ void processVersusTransforms(benchmark::State& state) {
 
         // Fresh input for every transform pair: unscaled round trips grow by N.
         for (int hopIndex = 0; hopIndex < kHopsPerIteration; ++hopIndex) {
-            std::memcpy(frames.data() + hopIndex * 2 * size_t(n), source.data(), source.size() * sizeof(float));
+            std::memcpy(frames.get() + hopIndex * 2 * size_t(n), source.data(), source.size() * sizeof(float));
         }
         const double transformStart = threadSeconds();
         for (int hopIndex = 0; hopIndex < kHopsPerIteration; ++hopIndex) {
-            float* frame = frames.data() + hopIndex * 2 * size_t(n);
+            float* frame = frames.get() + hopIndex * 2 * size_t(n);
             fftForward(frame, n);
             fftInverse(frame, n);
         }
-        benchmark::DoNotOptimize(frames.data());
+        benchmark::DoNotOptimize(frames.get());
         const double transformElapsed = threadSeconds() - transformStart;
 
         state.SetIterationTime(processElapsed);
