@@ -76,7 +76,9 @@ struct BlockKernels {
                                const BinPair* pairs, int32_t count, const MagnitudeCapture& how, double outputScale);
     // The same for every pair of a size-n packed spectrum, where the
     // positions of bins above n/2 read zero after a store and are left alone
-    // by an add; then multiplyByRealGain(packed, gain, n, factor).
+    // by an add; then multiplyByRealGain(packed, gain, n, factor). The gain's
+    // real parts must be equal at the two positions of every pair, as a
+    // packed spectrum's gain is.
     void (*captureAndApplyPackedGain)(float* output, float* input, float* packed, const float* gain, int32_t n,
                                       const MagnitudeCapture& how, double outputScale, float factor);
 };

@@ -149,22 +149,33 @@ void crossfadeJoinPair(float* outA, float* outB, const float* frame, const float
                                            count - vectorCount);
 }
 
-// Either half of eight complex floats (held as 64-bit lanes) as four complex
-// doubles: re, im, re, im, ...
-__m512d lowComplexAsDoubles(__m512d values) { return _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_castpd512_pd256(values))); }
-__m512d highComplexAsDoubles(__m512d values) {
-    return _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(values, 1)));
+// Eight complex floats as their real and their imaginary parts in double.
+struct PlanarDoubles {
+    __m512d re;
+    __m512d im;
+};
+
+inline __attribute__((always_inline)) PlanarDoubles planarDoubles(__m512 values) {
+    const __m512 planar = _mm512_permutexvar_ps(realParts(), values);
+    return {_mm512_cvtps_pd(_mm512_castps512_ps256(planar)),
+            _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(planar), 1)))};
 }
 
-// |Z(p) + conj Z(q)| and |Z(p) - conj Z(q)| of four pairs: a0, b0, a1, b1, ...
+// |Z(p) + conj Z(q)| and |Z(p) - conj Z(q)| of eight pairs, lane by lane.
 // For the lane of a mirror, where p and q swap roles, the parts only change
 // sign, so both magnitudes come out bit for bit the same.
-inline __attribute__((always_inline)) __m512d pairMagnitudes(__m512d zp, __m512d zq) {
-    // sum: Re A, Re B; difference: -Im B, Im A (the sign vanishes in the square).
-    const __m512d sum = _mm512_add_pd(zp, zq);
-    const __m512d difference = _mm512_sub_pd(zp, zq);
-    const __m512d crossed = _mm512_permute_pd(_mm512_mul_pd(difference, difference), 0x55);
-    return _mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(sum, sum), crossed));
+struct PairMagnitudes {
+    __m512d a;
+    __m512d b;
+};
+
+inline __attribute__((always_inline)) PairMagnitudes pairMagnitudes(PlanarDoubles zp, PlanarDoubles zq) {
+    const __m512d reA = _mm512_add_pd(zp.re, zq.re);
+    const __m512d imA = _mm512_sub_pd(zp.im, zq.im);
+    const __m512d reB = _mm512_add_pd(zp.im, zq.im);
+    const __m512d imB = _mm512_sub_pd(zq.re, zp.re);
+    return {_mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(reA, reA), _mm512_mul_pd(imA, imA))),
+            _mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(reB, reB), _mm512_mul_pd(imB, imB)))};
 }
 
 // The sizes of the real parts of eight complex gains, as doubles.
@@ -177,26 +188,22 @@ __m512i laneIndices(const uint8_t* lanes) {
     return _mm512_cvtepu8_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes)));
 }
 
-// One chunk: its values go to the lanes that hold bins 0 .. N/2, the others
-// become zero (store) or keep their value (add); then the spectrum takes its
-// gain, as multiplyByRealGain does.
+// Values of one chunk into the lanes that hold bins 0 .. N/2; the others
+// become zero (store) or keep their value (add).
 template <bool Add>
-inline __attribute__((always_inline)) void finishChunk(float* output, float* input, float* packed, __m512 spectrum,
-                                                       __m512 gain, __m512d value, __mmask8 lower,
-                                                       __m512d outputFactor, __m512 factor) {
-    __m512d inputValue = value;
-    __m512d outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(gain));
+inline __attribute__((always_inline)) void putLowerLanes(float* destination, __m512d value, __mmask8 lower) {
     if (Add) {
-        const __m512d inputBefore = _mm512_cvtps_pd(_mm256_loadu_ps(input));
-        const __m512d outputBefore = _mm512_cvtps_pd(_mm256_loadu_ps(output));
-        inputValue = _mm512_mask_add_pd(inputBefore, lower, inputBefore, inputValue);
-        outputValue = _mm512_mask_add_pd(outputBefore, lower, outputBefore, outputValue);
+        const __m256 before = _mm256_loadu_ps(destination);
+        const __m512d sum = _mm512_add_pd(_mm512_cvtps_pd(before), value);
+        _mm256_storeu_ps(destination, _mm512_mask_cvtpd_ps(before, lower, sum));
     } else {
-        inputValue = _mm512_maskz_mov_pd(lower, inputValue);
-        outputValue = _mm512_maskz_mov_pd(lower, outputValue);
+        _mm256_storeu_ps(destination, _mm512_maskz_cvtpd_ps(lower, value));
     }
-    _mm256_storeu_ps(input, _mm512_cvtpd_ps(inputValue));
-    _mm256_storeu_ps(output, _mm512_cvtpd_ps(outputValue));
+}
+
+// A chunk of the spectrum times its gain, as multiplyByRealGain does.
+inline __attribute__((always_inline)) void applyChunkGain(float* packed, __m512 spectrum, __m512 gain,
+                                                          __m512 factor) {
     _mm512_storeu_ps(packed, _mm512_mul_ps(spectrum, _mm512_moveldup_ps(_mm512_mul_ps(factor, gain))));
 }
 
@@ -204,11 +211,14 @@ inline __attribute__((always_inline)) void finishChunk(float* output, float* inp
 // makes the product in place safe: one permutation lines the mirrors up, and
 // a second hands the values back. Where a pair's two positions share a chunk,
 // its value is worked out twice, once from each lane, and comes out the same.
+// The gain is equal at both positions of a pair, so the output values are
+// formed once, from the chunk's own gains, and travel with the input values.
 template <bool Larger, bool Add>
 void captureMirrorChunks(float* output, float* input, float* packed, const float* gain,
                          const MirrorChunkPair* chunks, int32_t count, double scaleA, double scaleB,
                          double outputScale, float factor) {
-    const __m512d weights = _mm512_setr_pd(scaleA, scaleB, scaleA, scaleB, scaleA, scaleB, scaleA, scaleB);
+    const __m512d weightA = _mm512_set1_pd(scaleA);
+    const __m512d weightB = _mm512_set1_pd(scaleB);
     const __m512d outputFactor = _mm512_set1_pd(outputScale);
     const __m512 gainFactor = _mm512_set1_ps(factor);
     for (int32_t i = 0; i < count; ++i) {
@@ -217,23 +227,21 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
         const int32_t second = pair.mirrorPosition;
         const __m512 zp = _mm512_loadu_ps(packed + 2 * first);
         const __m512 zm = _mm512_loadu_ps(packed + 2 * second);
-        // One complex float pair is one 64-bit lane.
-        const __m512d zpLanes = _mm512_castps_pd(zp);
-        const __m512d zq = _mm512_permutexvar_pd(laneIndices(pair.mirrorLane), _mm512_castps_pd(zm));
-        const __m512d low =
-            _mm512_mul_pd(weights, pairMagnitudes(lowComplexAsDoubles(zpLanes), lowComplexAsDoubles(zq)));
-        const __m512d high =
-            _mm512_mul_pd(weights, pairMagnitudes(highComplexAsDoubles(zpLanes), highComplexAsDoubles(zq)));
-        const __m512d value = combineTerms<Larger>(_mm512_permutex2var_pd(low, evenLanes(), high),
-                                                   _mm512_permutex2var_pd(low, oddLanes(), high));
-        finishChunk<Add>(output + first, input + first, packed + 2 * first, zp, _mm512_loadu_ps(gain + 2 * first),
-                         value, pair.lowerLanes, outputFactor, gainFactor);
+        // One complex float is one 64-bit lane.
+        const __m512 zq = _mm512_castpd_ps(_mm512_permutexvar_pd(laneIndices(pair.mirrorLane), _mm512_castps_pd(zm)));
+        const PairMagnitudes m = pairMagnitudes(planarDoubles(zp), planarDoubles(zq));
+        const __m512d value = combineTerms<Larger>(_mm512_mul_pd(weightA, m.a), _mm512_mul_pd(weightB, m.b));
+        const __m512 firstGain = _mm512_loadu_ps(gain + 2 * first);
+        const __m512d outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(firstGain));
+        putLowerLanes<Add>(input + first, value, pair.lowerLanes);
+        putLowerLanes<Add>(output + first, outputValue, pair.lowerLanes);
+        applyChunkGain(packed + 2 * first, zp, firstGain, gainFactor);
         // A chunk that mirrors itself got every one of its values above.
         if (second == first) continue;
-        const __m512d mirrorValue = _mm512_permutexvar_pd(laneIndices(pair.backLane), value);
-        finishChunk<Add>(output + second, input + second, packed + 2 * second, zm,
-                         _mm512_loadu_ps(gain + 2 * second), mirrorValue, pair.mirrorLowerLanes, outputFactor,
-                         gainFactor);
+        const __m512i back = laneIndices(pair.backLane);
+        putLowerLanes<Add>(input + second, _mm512_permutexvar_pd(back, value), pair.mirrorLowerLanes);
+        putLowerLanes<Add>(output + second, _mm512_permutexvar_pd(back, outputValue), pair.mirrorLowerLanes);
+        applyChunkGain(packed + 2 * second, zm, _mm512_loadu_ps(gain + 2 * second), gainFactor);
     }
 }
 

@@ -110,6 +110,15 @@ TEST(BlockKernels, VectorSetsMatchTheScalarSetBitForBit) {
     }
 }
 
+// A packed EQ gain: equal at the two positions of every pair, of both signs
+// (only its size counts), with imaginary parts the product must ignore.
+std::vector<float> pairwiseEqualGain(int32_t n, uint32_t seed) {
+    std::vector<float> gain = noise(2 * n, seed, 3.0);
+    const BinPair* pairs = binPairTable(n);
+    for (int32_t i = 0; i <= n / 2; ++i) gain[2 * pairs[i].mirror] = gain[2 * pairs[i].position];
+    return gain;
+}
+
 // Every way a group enters the analysis: stored or added, summed or the larger.
 const MagnitudeCapture kCaptureWays[] = {
     {0.25, 0.5, false, false},
@@ -180,7 +189,7 @@ TEST(BlockKernels, PackedCaptureWithGainMatchesTheScalarSetBitForBit) {
         const BlockKernels& k = *set.kernels;
         for (int32_t n : {2, 4, 8, 16, 32, 64, 128, 1024, 4096}) {
             const std::vector<float> packed = noise(2 * n, 24, 50.0);
-            const std::vector<float> gain = noise(2 * n, 25, 3.0);
+            const std::vector<float> gain = pairwiseEqualGain(n, 25);
             for (const MagnitudeCapture& how : kCaptureWays) {
                 SCOPED_TRACE(testing::Message() << set.name << ", n " << n << ", larger " << how.larger << ", add "
                                                 << how.add);
@@ -203,7 +212,7 @@ TEST(BlockKernels, PackedCaptureWithGainReadsThePairsBeforeTheProduct) {
     const int32_t n = 64;
     const BinPair* pairs = binPairTable(n);
     const std::vector<float> packed = noise(2 * n, 27, 10.0);
-    const std::vector<float> gain = noise(2 * n, 28, 3.0);
+    const std::vector<float> gain = pairwiseEqualGain(n, 28);
     const MagnitudeCapture store{0.5, 0.25, false, false};
     const MagnitudeCapture add{0.5, 0.25, false, true};
     // What the pair walk gives on the unchanged spectrum; it leaves the uppers alone.
