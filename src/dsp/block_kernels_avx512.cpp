@@ -7,6 +7,8 @@
 // AVX-512F, and its set is used only when the processor has it.
 #include "dsp/block_kernels.h"
 
+#include <cmath>
+
 #if defined(__x86_64__) && defined(__GNUC__)
 
 // GCC 12 initialises the don't-care operands of its 512-bit intrinsics from
@@ -202,19 +204,29 @@ inline __attribute__((always_inline)) void putLowerLanes(float* destination, __m
     }
 }
 
-// A chunk of the spectrum times its gain, as multiplyByRealGain does.
-inline __attribute__((always_inline)) void applyChunkGain(float* packed, __m512 spectrum, __m512 gain,
-                                                          __m512 factor) {
-    _mm512_storeu_ps(packed, _mm512_mul_ps(spectrum, _mm512_moveldup_ps(_mm512_mul_ps(factor, gain))));
+// The spectrum times its gain, as multiplyByRealGain does, with the gain
+// already times the factor and spread over both parts.
+inline __attribute__((always_inline)) void storeProduct(float* packed, __m512 spectrum, __m512 spreadGain) {
+    _mm512_storeu_ps(packed, _mm512_mul_ps(spectrum, spreadGain));
+}
+
+// Two equal weights that are a power of two, with the output scale their
+// inverse (two channels under "Average", no offset): then w |B| + w |A| is
+// w (|B| + |A|), the larger term w times the larger magnitude, and the output
+// value (|B| + |A|) |g|, all exactly, for two multiplications fewer.
+bool sharesUnitWeight(const MagnitudeCapture& how, double outputScale) {
+    int exponent = 0;
+    return how.scaleA == how.scaleB && std::frexp(how.scaleA, &exponent) == 0.5 && how.scaleA * outputScale == 1.0;
 }
 
 // Each chunk and its mirror chunk are read and written whole, which also
 // makes the product in place safe: one permutation lines the mirrors up, and
 // a second hands the values back. Where a pair's two positions share a chunk,
 // its value is worked out twice, once from each lane, and comes out the same.
-// The gain is equal at both positions of a pair, so the output values are
-// formed once, from the chunk's own gains, and travel with the input values.
-template <bool Larger, bool Add>
+// The gain is equal at both positions of a pair, so the output values and
+// the gains are taken once, from the chunk's own gains, and travel with the
+// mirrors.
+template <bool Larger, bool Add, bool UnitWeight>
 void captureMirrorChunks(float* output, float* input, float* packed, const float* gain,
                          const MirrorChunkPair* chunks, int32_t count, double scaleA, double scaleB,
                          double outputScale, float factor) {
@@ -223,7 +235,8 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
     const __m512d outputFactor = _mm512_set1_pd(outputScale);
     const __m512 gainFactor = _mm512_set1_ps(factor);
     for (int32_t i = 0; i < count; ++i) {
-        const MirrorChunkPair& pair = chunks[i];
+        // A copy, so that the stores below need not reload the lane maps.
+        const MirrorChunkPair pair = chunks[i];
         const int32_t first = pair.position;
         const int32_t second = pair.mirrorPosition;
         const __m512 zp = _mm512_loadu_ps(packed + 2 * first);
@@ -231,18 +244,29 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
         // One complex float is one 64-bit lane.
         const __m512 zq = _mm512_castpd_ps(_mm512_permutexvar_pd(laneIndices(pair.mirrorLane), _mm512_castps_pd(zm)));
         const PairMagnitudes m = pairMagnitudes(planarDoubles(zp), planarDoubles(zq));
-        const __m512d value = combineTerms<Larger>(_mm512_mul_pd(weightA, m.a), _mm512_mul_pd(weightB, m.b));
         const __m512 firstGain = _mm512_loadu_ps(gain + 2 * first);
-        const __m512d outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(firstGain));
+        __m512d value;
+        __m512d outputValue;
+        if (UnitWeight) {
+            const __m512d combined = combineTerms<Larger>(m.a, m.b);
+            value = _mm512_mul_pd(weightA, combined);
+            outputValue = _mm512_mul_pd(combined, gainSizes(firstGain));
+        } else {
+            value = combineTerms<Larger>(_mm512_mul_pd(weightA, m.a), _mm512_mul_pd(weightB, m.b));
+            outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(firstGain));
+        }
+        const __m512 spreadGain = _mm512_moveldup_ps(_mm512_mul_ps(gainFactor, firstGain));
         putLowerLanes<Add>(input + first, value, pair.lowerLanes);
         putLowerLanes<Add>(output + first, outputValue, pair.lowerLanes);
-        applyChunkGain(packed + 2 * first, zp, firstGain, gainFactor);
+        storeProduct(packed + 2 * first, zp, spreadGain);
         // A chunk that mirrors itself got every one of its values above.
         if (second == first) continue;
         const __m512i back = laneIndices(pair.backLane);
         putLowerLanes<Add>(input + second, _mm512_permutexvar_pd(back, value), pair.mirrorLowerLanes);
         putLowerLanes<Add>(output + second, _mm512_permutexvar_pd(back, outputValue), pair.mirrorLowerLanes);
-        applyChunkGain(packed + 2 * second, zm, _mm512_loadu_ps(gain + 2 * second), gainFactor);
+        const __m512 mirrorProduct = _mm512_mul_ps(zq, spreadGain);
+        _mm512_storeu_ps(packed + 2 * second,
+                         _mm512_castpd_ps(_mm512_permutexvar_pd(back, _mm512_castps_pd(mirrorProduct))));
     }
 }
 
@@ -253,9 +277,17 @@ void captureAndApplyPackedGain(float* output, float* input, float* packed, const
         avxBlockKernels()->captureAndApplyPackedGain(output, input, packed, gain, n, how, outputScale, factor);
         return;
     }
+    const bool unitWeight = sharesUnitWeight(how, outputScale);
     withCombination(how, [&](auto larger, auto add) {
-        captureMirrorChunks<decltype(larger)::value, decltype(add)::value>(
-            output, input, packed, gain, chunks, mirrorChunkCount(n), how.scaleA, how.scaleB, outputScale, factor);
+        constexpr bool kLarger = decltype(larger)::value;
+        constexpr bool kAdd = decltype(add)::value;
+        if (unitWeight) {
+            captureMirrorChunks<kLarger, kAdd, true>(output, input, packed, gain, chunks, mirrorChunkCount(n),
+                                                    how.scaleA, how.scaleB, outputScale, factor);
+        } else {
+            captureMirrorChunks<kLarger, kAdd, false>(output, input, packed, gain, chunks, mirrorChunkCount(n),
+                                                     how.scaleA, how.scaleB, outputScale, factor);
+        }
     });
 }
 

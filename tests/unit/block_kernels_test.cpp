@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "dsp/block_kernels.h"
@@ -190,16 +191,23 @@ TEST(BlockKernels, PackedCaptureWithGainMatchesTheScalarSetBitForBit) {
         for (int32_t n : {2, 4, 8, 16, 32, 64, 128, 1024, 4096}) {
             const std::vector<float> packed = noise(2 * n, 24, 50.0);
             const std::vector<float> gain = pairwiseEqualGain(n, 25);
-            for (const MagnitudeCapture& how : kCaptureWays) {
-                SCOPED_TRACE(testing::Message() << set.name << ", n " << n << ", larger " << how.larger << ", add "
-                                                << how.add);
+            // Unlike weights, and stereo "Average" without offset: one weight
+            // of 1/n for both channels, with the output scale n.
+            std::vector<std::pair<MagnitudeCapture, double>> ways;
+            for (const MagnitudeCapture& how : kCaptureWays) ways.push_back({how, 0.75 * n});
+            for (bool larger : {false, true}) {
+                for (bool add : {false, true}) ways.push_back({{1.0 / n, 1.0 / n, larger, add}, double(n)});
+            }
+            for (const auto& [how, outputScale] : ways) {
+                SCOPED_TRACE(testing::Message() << set.name << ", n " << n << ", weights " << how.scaleA << " and "
+                                                << how.scaleB << ", larger " << how.larger << ", add " << how.add);
                 const std::vector<float> before = noise(2 * n, 26, 2.0);
                 std::vector<float> expected = before, actual = before;
                 std::vector<float> expectedSpectrum = packed, actualSpectrum = packed;
                 scalar.captureAndApplyPackedGain(expected.data(), expected.data() + n, expectedSpectrum.data(),
-                                                 gain.data(), n, how, 0.75 * n, 2.0f);
+                                                 gain.data(), n, how, outputScale, 2.0f);
                 k.captureAndApplyPackedGain(actual.data(), actual.data() + n, actualSpectrum.data(), gain.data(), n,
-                                            how, 0.75 * n, 2.0f);
+                                            how, outputScale, 2.0f);
                 EXPECT_TRUE(sameBits(expected, actual));
                 EXPECT_TRUE(sameBits(expectedSpectrum, actualSpectrum));
             }
