@@ -241,8 +241,9 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
         const int32_t second = pair.mirrorPosition;
         const __m512 zp = _mm512_loadu_ps(packed + 2 * first);
         const __m512 zm = _mm512_loadu_ps(packed + 2 * second);
-        // One complex float is one 64-bit lane.
-        const __m512 zq = _mm512_castpd_ps(_mm512_permutexvar_pd(laneIndices(pair.mirrorLane), _mm512_castps_pd(zm)));
+        // One complex float is one 64-bit lane; the lane map is its own inverse.
+        const __m512i lanes = laneIndices(pair.mirrorLane);
+        const __m512 zq = _mm512_castpd_ps(_mm512_permutexvar_pd(lanes, _mm512_castps_pd(zm)));
         const PairMagnitudes m = pairMagnitudes(planarDoubles(zp), planarDoubles(zq));
         const __m512 firstGain = _mm512_loadu_ps(gain + 2 * first);
         __m512d value;
@@ -261,12 +262,11 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
         storeProduct(packed + 2 * first, zp, spreadGain);
         // A chunk that mirrors itself got every one of its values above.
         if (second == first) continue;
-        const __m512i back = laneIndices(pair.backLane);
-        putLowerLanes<Add>(input + second, _mm512_permutexvar_pd(back, value), pair.mirrorLowerLanes);
-        putLowerLanes<Add>(output + second, _mm512_permutexvar_pd(back, outputValue), pair.mirrorLowerLanes);
+        putLowerLanes<Add>(input + second, _mm512_permutexvar_pd(lanes, value), pair.mirrorLowerLanes);
+        putLowerLanes<Add>(output + second, _mm512_permutexvar_pd(lanes, outputValue), pair.mirrorLowerLanes);
         const __m512 mirrorProduct = _mm512_mul_ps(zq, spreadGain);
         _mm512_storeu_ps(packed + 2 * second,
-                         _mm512_castpd_ps(_mm512_permutexvar_pd(back, _mm512_castps_pd(mirrorProduct))));
+                         _mm512_castpd_ps(_mm512_permutexvar_pd(lanes, _mm512_castps_pd(mirrorProduct))));
     }
 }
 

@@ -128,11 +128,10 @@ void buildMirrorChunks(int32_t n, const int32_t* order) {
     for (int32_t first = 0; first < n; first += kMirrorChunkLanes) {
         const int32_t mirrorFirst = mirrorOf(first) / kMirrorChunkLanes * kMirrorChunkLanes;
         if (mirrorFirst < first) continue;
-        *entry = {first, mirrorFirst, {}, {}, 0, 0};
+        *entry = {first, mirrorFirst, {}, 0, 0};
         for (int32_t lane = 0; lane < kMirrorChunkLanes; ++lane) {
             const int32_t mirrorLane = mirrorOf(first + lane) - mirrorFirst;
             entry->mirrorLane[lane] = uint8_t(mirrorLane);
-            entry->backLane[mirrorLane] = uint8_t(lane);
             if (binAt(first + lane, n) <= n / 2) entry->lowerLanes |= uint8_t(1 << lane);
             if (binAt(mirrorOf(first + lane), n) <= n / 2) entry->mirrorLowerLanes |= uint8_t(1 << mirrorLane);
         }

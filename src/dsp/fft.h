@@ -39,13 +39,14 @@ const BinPair* binPairTable(int n);
 // (N >= 8). Every chunk holds the mirrors of exactly one chunk: of itself
 // for the first two (the first one when N = 8), of another one for all
 // later chunks. One entry per such chunk or two chunks, the chunks that
-// mirror themselves first.
+// mirror themselves first. The lane map works both ways: lane l of the
+// chunk mirrors lane mirrorLane[l] of the mirror chunk, and lane l of the
+// mirror chunk mirrors lane mirrorLane[l] of the chunk.
 constexpr int32_t kMirrorChunkLanes = 8;
 struct MirrorChunkPair {
     int32_t position;        // of lane 0 of the chunk, a multiple of eight
     int32_t mirrorPosition;  // of lane 0 of the chunk holding their mirrors: the same, or above
-    uint8_t mirrorLane[kMirrorChunkLanes];  // lane l of the chunk mirrors this lane of the mirror chunk
-    uint8_t backLane[kMirrorChunkLanes];    // lane l of the mirror chunk mirrors this lane of the chunk
+    uint8_t mirrorLane[kMirrorChunkLanes];  // lane l mirrors this lane of the other chunk
     uint8_t lowerLanes;                     // bit l: lane l of the chunk holds a bin 0 .. N/2
     uint8_t mirrorLowerLanes;               // the same for the mirror chunk
 };

@@ -169,7 +169,7 @@ TEST_F(FftTest, MirrorChunksCoverEveryPositionOnceWithItsMirror) {
                 const int32_t position = pair.position + lane;
                 const int32_t mirror = pair.mirrorPosition + pair.mirrorLane[lane];
                 ASSERT_EQ(mirror, mirrorOf(position)) << "position " << position;
-                ASSERT_EQ(pair.backLane[pair.mirrorLane[lane]], lane);
+                ASSERT_EQ(mirrorOf(pair.mirrorPosition + lane), pair.position + pair.mirrorLane[lane]) << "back";
                 ASSERT_EQ((pair.lowerLanes >> lane) & 1, binAt(position) <= n / 2 ? 1 : 0) << position;
                 ASSERT_EQ((pair.mirrorLowerLanes >> pair.mirrorLane[lane]) & 1, binAt(mirror) <= n / 2 ? 1 : 0);
                 ++visits[position];
