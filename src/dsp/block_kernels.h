@@ -12,6 +12,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <type_traits>
 
@@ -28,6 +29,16 @@ struct MagnitudeCapture {
     bool larger;
     bool add;
 };
+
+// Two equal weights that are a power of two, with the output scale their
+// inverse (two channels under "Average", no offset): then w |B| + w |A| is
+// w (|B| + |A|), the larger term w times the larger magnitude, and the
+// output value (|B| + |A|) |g|, all exactly, so vector sets may save the
+// multiplications.
+inline bool sharesUnitWeight(const MagnitudeCapture& how, double outputScale) {
+    int exponent = 0;
+    return how.scaleA == how.scaleB && std::frexp(how.scaleA, &exponent) == 0.5 && how.scaleA * outputScale == 1.0;
+}
 
 // Runs body(larger, add) with both as compile-time constants, so the
 // per-position loops carry no branches on them.

@@ -253,6 +253,179 @@ void capturePackedPairs(float* output, float* input, const float* packed, const 
                                             how, outputScale);
 }
 
+// The packed capture by mirror chunks, as the AVX-512 set walks them, on
+// pairs of 256-bit vectors: eight 64-bit lanes (complex floats or doubles)
+// of a chunk in two vectors. AVX has no free lane permutation, but the
+// transform order leaves only two lane maps, each made of swaps within
+// 128-bit halves and exchanges of halves.
+struct EightLanes {
+    __m256d low;
+    __m256d high;
+};
+
+EightLanes loadEightComplex(const float* p) {
+    return {_mm256_castps_pd(_mm256_loadu_ps(p)), _mm256_castps_pd(_mm256_loadu_ps(p + 8))};
+}
+
+void storeEightComplex(float* p, EightLanes v) {
+    _mm256_storeu_ps(p, _mm256_castpd_ps(v.low));
+    _mm256_storeu_ps(p + 8, _mm256_castpd_ps(v.high));
+}
+
+// Lane l of the result is lane mirrorLane[l] of v, for the map
+// 0 1 3 2 6 7 4 5 or (crossed) 4 5 7 6 0 1 3 2. Both maps are their own
+// inverse, so the same call takes values back.
+template <bool Crossed>
+EightLanes mirrorLanes(EightLanes v) {
+    if (Crossed) return {_mm256_permute_pd(v.high, 0x6), _mm256_permute_pd(v.low, 0x6)};
+    return {_mm256_permute_pd(v.low, 0x6), _mm256_permute2f128_pd(v.high, v.high, 0x1)};
+}
+
+// Lanes l (bits of `lanes`) of four floats, as a mask for the four lanes
+// starting at `first`.
+__m128 laneMask(uint8_t lanes, int first) {
+    alignas(16) static const uint32_t kMasks[16][4] = {
+        {0, 0, 0, 0}, {~0u, 0, 0, 0}, {0, ~0u, 0, 0}, {~0u, ~0u, 0, 0},
+        {0, 0, ~0u, 0}, {~0u, 0, ~0u, 0}, {0, ~0u, ~0u, 0}, {~0u, ~0u, ~0u, 0},
+        {0, 0, 0, ~0u}, {~0u, 0, 0, ~0u}, {0, ~0u, 0, ~0u}, {~0u, ~0u, 0, ~0u},
+        {0, 0, ~0u, ~0u}, {~0u, 0, ~0u, ~0u}, {0, ~0u, ~0u, ~0u}, {~0u, ~0u, ~0u, ~0u},
+    };
+    return _mm_load_ps(reinterpret_cast<const float*>(kMasks[(lanes >> first) & 0xF]));
+}
+
+// Eight values into the lanes that hold bins 0 .. N/2, zero elsewhere.
+void storeLowerLanes(float* destination, EightLanes value, uint8_t lower) {
+    _mm_storeu_ps(destination, _mm_and_ps(_mm256_cvtpd_ps(value.low), laneMask(lower, 0)));
+    _mm_storeu_ps(destination + 4, _mm_and_ps(_mm256_cvtpd_ps(value.high), laneMask(lower, 4)));
+}
+
+// |Z(p) + conj Z(q)| and |Z(p) - conj Z(q)| of the two complex values in
+// each 128-bit half of zp and zq: a0, b0, a1, b1.
+__m256d twoPairMagnitudes(__m128 zp, __m128 zq) {
+    const __m256d p = _mm256_cvtps_pd(zp);
+    const __m256d q = _mm256_cvtps_pd(zq);
+    // sum: Re A, Re B; difference: -Im B, Im A (the sign vanishes in the square).
+    const __m256d sum = _mm256_add_pd(p, q);
+    const __m256d difference = _mm256_sub_pd(p, q);
+    const __m256d crossed = _mm256_permute_pd(_mm256_mul_pd(difference, difference), 0x5);
+    return _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(sum, sum), crossed));
+}
+
+// The combined values of four pairs in lane order from their magnitudes
+// first = a0 b0 a1 b1 and second = a2 b2 a3 b3, weighted unless the weight
+// is shared and applied later.
+template <bool Larger, bool UnitWeight>
+__m256d fourValues(__m256d first, __m256d second, __m256d weights) {
+    if (!UnitWeight) {
+        first = _mm256_mul_pd(weights, first);
+        second = _mm256_mul_pd(weights, second);
+    }
+    const __m256d low = _mm256_permute2f128_pd(first, second, 0x20);   // a0 b0 a2 b2
+    const __m256d high = _mm256_permute2f128_pd(first, second, 0x31);  // a1 b1 a3 b3
+    return combineTerms<Larger>(_mm256_unpacklo_pd(low, high), _mm256_unpackhi_pd(low, high));
+}
+
+// The sizes of the real parts of four complex gains, as doubles.
+__m256d fourGainSizes(const float* gain) {
+    return _mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_cvtps_pd(evenFloats(gain)));
+}
+
+EightLanes spreadGains(const float* gain, __m256 factor) {
+    return {_mm256_castps_pd(_mm256_moveldup_ps(_mm256_mul_ps(factor, _mm256_loadu_ps(gain)))),
+            _mm256_castps_pd(_mm256_moveldup_ps(_mm256_mul_ps(factor, _mm256_loadu_ps(gain + 8))))};
+}
+
+EightLanes times(EightLanes spectrum, EightLanes spread) {
+    return {_mm256_castps_pd(_mm256_mul_ps(_mm256_castpd_ps(spectrum.low), _mm256_castpd_ps(spread.low))),
+            _mm256_castps_pd(_mm256_mul_ps(_mm256_castpd_ps(spectrum.high), _mm256_castpd_ps(spread.high)))};
+}
+
+struct ChunkScales {
+    __m256d weights;  // scaleA, scaleB, scaleA, scaleB
+    __m256d shared;   // the shared weight, for UnitWeight
+    __m256d output;
+    __m256 factor;
+};
+
+template <bool Larger, bool UnitWeight, bool Crossed>
+void captureChunkPair(float* output, float* input, float* packed, const float* gain, const MirrorChunkPair& pair,
+                      const ChunkScales& scales) {
+    const int32_t first = pair.position;
+    const int32_t second = pair.mirrorPosition;
+    const EightLanes zp = loadEightComplex(packed + 2 * first);
+    const EightLanes zq = mirrorLanes<Crossed>(loadEightComplex(packed + 2 * second));
+    const auto half = [](__m256d v, int upper) {
+        return upper ? _mm256_extractf128_ps(_mm256_castpd_ps(v), 1) : _mm256_castps256_ps128(_mm256_castpd_ps(v));
+    };
+    const __m256d m0 = twoPairMagnitudes(half(zp.low, 0), half(zq.low, 0));
+    const __m256d m1 = twoPairMagnitudes(half(zp.low, 1), half(zq.low, 1));
+    const __m256d m2 = twoPairMagnitudes(half(zp.high, 0), half(zq.high, 0));
+    const __m256d m3 = twoPairMagnitudes(half(zp.high, 1), half(zq.high, 1));
+    const EightLanes combined = {fourValues<Larger, UnitWeight>(m0, m1, scales.weights),
+                                 fourValues<Larger, UnitWeight>(m2, m3, scales.weights)};
+    const float* firstGain = gain + 2 * first;
+    const __m256d sizeLow = fourGainSizes(firstGain);
+    const __m256d sizeHigh = fourGainSizes(firstGain + 8);
+    EightLanes value;
+    EightLanes outputValue;
+    if (UnitWeight) {
+        value = {_mm256_mul_pd(scales.shared, combined.low), _mm256_mul_pd(scales.shared, combined.high)};
+        outputValue = {_mm256_mul_pd(combined.low, sizeLow), _mm256_mul_pd(combined.high, sizeHigh)};
+    } else {
+        value = combined;
+        outputValue = {_mm256_mul_pd(_mm256_mul_pd(value.low, scales.output), sizeLow),
+                       _mm256_mul_pd(_mm256_mul_pd(value.high, scales.output), sizeHigh)};
+    }
+    const EightLanes spread = spreadGains(firstGain, scales.factor);
+    storeLowerLanes(input + first, value, pair.lowerLanes);
+    storeLowerLanes(output + first, outputValue, pair.lowerLanes);
+    storeEightComplex(packed + 2 * first, times(zp, spread));
+    if (second == first) return;
+    storeLowerLanes(input + second, mirrorLanes<Crossed>(value), pair.mirrorLowerLanes);
+    storeLowerLanes(output + second, mirrorLanes<Crossed>(outputValue), pair.mirrorLowerLanes);
+    storeEightComplex(packed + 2 * second, mirrorLanes<Crossed>(times(zq, spread)));
+}
+
+template <bool Larger, bool UnitWeight>
+void captureMirrorChunks(float* output, float* input, float* packed, const float* gain,
+                         const MirrorChunkPair* chunks, int32_t count, const ChunkScales& scales) {
+    for (int32_t i = 0; i < count; ++i) {
+        // A copy, so that the stores need not reload the lane masks.
+        const MirrorChunkPair pair = chunks[i];
+        if (pair.mirrorLane[0] == 0) {
+            captureChunkPair<Larger, UnitWeight, false>(output, input, packed, gain, pair, scales);
+        } else {
+            captureChunkPair<Larger, UnitWeight, true>(output, input, packed, gain, pair, scales);
+        }
+    }
+}
+
+// Groups that add to the analysis keep the pair walk.
+void captureAndApplyPackedGain(float* output, float* input, float* packed, const float* gain, int32_t n,
+                               const MagnitudeCapture& how, double outputScale, float factor) {
+    const MirrorChunkPair* chunks = mirrorChunkTable(n);
+    if (!chunks || how.add) {
+        captureThenApplyPackedGain<capturePackedPairs, multiplyByRealGain>(output, input, packed, gain, n, how,
+                                                                           outputScale, factor);
+        return;
+    }
+    const ChunkScales scales{_mm256_setr_pd(how.scaleA, how.scaleB, how.scaleA, how.scaleB),
+                             _mm256_set1_pd(how.scaleA), _mm256_set1_pd(outputScale), _mm256_set1_ps(factor)};
+    const bool unitWeight = sharesUnitWeight(how, outputScale);
+    const int32_t count = mirrorChunkCount(n);
+    if (how.larger) {
+        if (unitWeight) {
+            captureMirrorChunks<true, true>(output, input, packed, gain, chunks, count, scales);
+        } else {
+            captureMirrorChunks<true, false>(output, input, packed, gain, chunks, count, scales);
+        }
+    } else if (unitWeight) {
+        captureMirrorChunks<false, true>(output, input, packed, gain, chunks, count, scales);
+    } else {
+        captureMirrorChunks<false, false>(output, input, packed, gain, chunks, count, scales);
+    }
+}
+
 const BlockKernels kAvxKernels = {
     packHalves,
     multiplyByRealGain,
@@ -265,7 +438,7 @@ const BlockKernels kAvxKernels = {
     spectrumMagnitudes,
     captureMagnitudes,
     capturePackedPairs,
-    captureThenApplyPackedGain<capturePackedPairs, multiplyByRealGain>,
+    captureAndApplyPackedGain,
 };
 
 }  // namespace

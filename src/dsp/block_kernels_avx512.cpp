@@ -7,8 +7,6 @@
 // AVX-512F, and its set is used only when the processor has it.
 #include "dsp/block_kernels.h"
 
-#include <cmath>
-
 #if defined(__x86_64__) && defined(__GNUC__)
 
 // GCC 12 initialises the don't-care operands of its 512-bit intrinsics from
@@ -208,15 +206,6 @@ inline __attribute__((always_inline)) void putLowerLanes(float* destination, __m
 // already times the factor and spread over both parts.
 inline __attribute__((always_inline)) void storeProduct(float* packed, __m512 spectrum, __m512 spreadGain) {
     _mm512_storeu_ps(packed, _mm512_mul_ps(spectrum, spreadGain));
-}
-
-// Two equal weights that are a power of two, with the output scale their
-// inverse (two channels under "Average", no offset): then w |B| + w |A| is
-// w (|B| + |A|), the larger term w times the larger magnitude, and the output
-// value (|B| + |A|) |g|, all exactly, for two multiplications fewer.
-bool sharesUnitWeight(const MagnitudeCapture& how, double outputScale) {
-    int exponent = 0;
-    return how.scaleA == how.scaleB && std::frexp(how.scaleA, &exponent) == 0.5 && how.scaleA * outputScale == 1.0;
 }
 
 // Each chunk and its mirror chunk are read and written whole, which also

@@ -41,7 +41,8 @@ const BinPair* binPairTable(int n);
 // later chunks. One entry per such chunk or two chunks, the chunks that
 // mirror themselves first. The lane map works both ways: lane l of the
 // chunk mirrors lane mirrorLane[l] of the mirror chunk, and lane l of the
-// mirror chunk mirrors lane mirrorLane[l] of the chunk.
+// mirror chunk mirrors lane mirrorLane[l] of the chunk. It is always one of
+// two maps, 0 1 3 2 6 7 4 5 or 4 5 7 6 0 1 3 2 (told apart by lane 0).
 constexpr int32_t kMirrorChunkLanes = 8;
 struct MirrorChunkPair {
     int32_t position;        // of lane 0 of the chunk, a multiple of eight

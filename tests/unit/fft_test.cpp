@@ -165,6 +165,9 @@ TEST_F(FftTest, MirrorChunksCoverEveryPositionOnceWithItsMirror) {
                 ASSERT_GT(pair.position, chunks[i - 1].position);
             }
             ASSERT_LT(pair.mirrorPosition, n);
+            const std::vector<int> map(pair.mirrorLane, pair.mirrorLane + kMirrorChunkLanes);
+            const std::vector<int> inPlace{0, 1, 3, 2, 6, 7, 4, 5}, crossed{4, 5, 7, 6, 0, 1, 3, 2};
+            ASSERT_TRUE(map == inPlace || map == crossed) << i;
             for (int lane = 0; lane < kMirrorChunkLanes; ++lane) {
                 const int32_t position = pair.position + lane;
                 const int32_t mirror = pair.mirrorPosition + pair.mirrorLane[lane];
