@@ -140,13 +140,14 @@ const BlockKernels kScalarKernels = {
     crossfadeJoinScalar,
     overlapAddJoinScalar,
     takeEveryOtherScalar,
-    crossfadeJoinPairScalar,
     overlapAddJoinPairScalar,
     deinterleaveScalar,
     spectrumMagnitudesWith<ScalarRoots>,
     captureMagnitudesWith<ScalarRoots>,
     capturePackedWith<ScalarRoots>,
     captureThenApplyPackedGain<capturePackedWith<ScalarRoots>, multiplyByRealGainScalar>,
+    packThenForward<packHalvesScalar>,
+    inverseThenCrossfadePair<crossfadeJoinPairScalar, deinterleaveScalar>,
 };
 
 #if defined(VEXLAN_BLOCK_SSE2)
@@ -270,13 +271,14 @@ const BlockKernels kSse2Kernels = {
     crossfadeJoinSse2,
     overlapAddJoinSse2,
     takeEveryOtherSse2,
-    crossfadeJoinPairSse2,
     overlapAddJoinPairSse2,
     deinterleaveSse2,
     spectrumMagnitudesWith<Sse2Roots>,
     captureMagnitudesWith<Sse2Roots>,
     capturePackedWith<Sse2Roots>,
     captureThenApplyPackedGain<capturePackedWith<Sse2Roots>, multiplyByRealGainSse2>,
+    packThenForward<packHalvesSse2>,
+    inverseThenCrossfadePair<crossfadeJoinPairSse2, deinterleaveSse2>,
 };
 
 #endif

@@ -70,8 +70,6 @@ struct BlockKernels {
     // tail[i] = frame[2i].
     void (*takeEveryOther)(float* tail, const float* frame, int32_t count);
     // Both channels of a merged frame at once: A from frame[2i], B from frame[2i+1].
-    void (*crossfadeJoinPair)(float* outA, float* outB, const float* frame, const float* tailA, const float* tailB,
-                              const float* window, int32_t count);
     void (*overlapAddJoinPair)(float* outA, float* outB, const float* frame, const float* tailA,
                                const float* tailB, int32_t count);
     void (*deinterleave)(float* a, float* b, const float* frame, int32_t count);
@@ -92,6 +90,16 @@ struct BlockKernels {
     // packed spectrum's gain is.
     void (*captureAndApplyPackedGain)(float* output, float* input, float* packed, const float* gain, int32_t n,
                                       const MagnitudeCapture& how, double outputScale, float factor);
+    // A frame's way into and out of the transform; a set may fuse the
+    // copies into the transform's first and last pass. fftForward of the
+    // frame that packHalves(spectrum, a, b, n) makes:
+    void (*forwardPackedHalves)(float* spectrum, const float* a, const float* b, int32_t n);
+    // fftInverse of a merged frame, then the crossfade join of both
+    // channels of its first n/2 samples with the tails (as crossfadeJoin on
+    // the real and on the imaginary parts) and deinterleave of the last n/2
+    // into the tails; the frame holds no defined values afterwards.
+    void (*inverseCrossfadePair)(float* frame, int32_t n, float* outA, float* outB, float* tailA, float* tailB,
+                                 const float* window);
 };
 
 using PackedPairCapture = void (*)(float* output, float* input, const float* packed, const float* gain,
@@ -113,6 +121,22 @@ void captureThenApplyPackedGain(float* output, float* input, float* packed, cons
     }
     capturePairs(output, input, packed, gain, pairs, n / 2 + 1, how, outputScale);
     multiply(packed, gain, n, factor);
+}
+
+// forwardPackedHalves and inverseCrossfadePair as their two steps.
+template <void (*pack)(float*, const float*, const float*, int32_t)>
+void packThenForward(float* spectrum, const float* a, const float* b, int32_t n) {
+    pack(spectrum, a, b, n);
+    fftForward(spectrum, n);
+}
+
+template <void (*crossfadePair)(float*, float*, const float*, const float*, const float*, const float*, int32_t),
+          void (*deinterleaveHalf)(float*, float*, const float*, int32_t)>
+void inverseThenCrossfadePair(float* frame, int32_t n, float* outA, float* outB, float* tailA, float* tailB,
+                              const float* window) {
+    fftInverse(frame, n);
+    crossfadePair(outA, outB, frame, tailA, tailB, window, n / 2);
+    deinterleaveHalf(tailA, tailB, frame + n, n / 2);
 }
 
 const BlockKernels& blockKernels();

@@ -99,9 +99,10 @@ void crossfadeJoinPair(float* outA, float* outB, const float* frame, const float
         _mm_storeu_ps(outA + i, crossfadeFour(evenFloats(frame + 2 * i), _mm_loadu_ps(tailA + i), weight, keep));
         _mm_storeu_ps(outB + i, crossfadeFour(oddFloats(frame + 2 * i), _mm_loadu_ps(tailB + i), weight, keep));
     }
-    scalarBlockKernels().crossfadeJoinPair(outA + vectorCount, outB + vectorCount, frame + 2 * vectorCount,
-                                           tailA + vectorCount, tailB + vectorCount, window + vectorCount,
-                                           count - vectorCount);
+    const BlockKernels& scalar = scalarBlockKernels();
+    const float* rest = frame + 2 * vectorCount;
+    scalar.crossfadeJoin(outA + vectorCount, rest, tailA + vectorCount, window + vectorCount, count - vectorCount);
+    scalar.crossfadeJoin(outB + vectorCount, rest + 1, tailB + vectorCount, window + vectorCount, count - vectorCount);
 }
 
 void overlapAddJoinPair(float* outA, float* outB, const float* frame, const float* tailA, const float* tailB,
@@ -432,13 +433,14 @@ const BlockKernels kAvxKernels = {
     crossfadeJoin,
     overlapAddJoin,
     takeEveryOther,
-    crossfadeJoinPair,
     overlapAddJoinPair,
     deinterleave,
     spectrumMagnitudes,
     captureMagnitudes,
     capturePackedPairs,
     captureAndApplyPackedGain,
+    packThenForward<packHalves>,
+    inverseThenCrossfadePair<crossfadeJoinPair, deinterleave>,
 };
 
 }  // namespace

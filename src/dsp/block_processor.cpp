@@ -111,17 +111,23 @@ bool prepareTails(GrowableBuffer& tails, int32_t n) {
 }
 
 // Packs one frame (or, with reduce artifacts, a zero-padded half frame) of
-// one or two channels into the real and imaginary parts. The 0.5 is undone
-// by the split.
-void loadFrame(float* packed, const ChannelQueue& first, const ChannelQueue* second, int32_t n, int32_t length) {
+// one or two channels into the real and imaginary parts and transforms it.
+// The 0.5 is undone by the split.
+void transformFrame(float* packed, const ChannelQueue& first, const ChannelQueue* second, int32_t n, int32_t length) {
+    const BlockKernels& kernels = blockKernels();
     // A channel whose queue could not grow holds fewer samples; it reads silence.
     const bool complete = queuedSamples(first) >= length && (!second || queuedSamples(*second) >= length);
+    if (complete && length == n) {
+        kernels.forwardPackedHalves(packed, queueFront(first), second ? queueFront(*second) : nullptr, n);
+        return;
+    }
     if (complete) {
-        blockKernels().packHalves(packed, queueFront(first), second ? queueFront(*second) : nullptr, length);
+        kernels.packHalves(packed, queueFront(first), second ? queueFront(*second) : nullptr, length);
     } else {
         std::fill(packed, packed + 2 * length, 0.0f);
     }
     std::fill(packed + 2 * length, packed + 2 * n, 0.0f);
+    fftForward(packed, n);
 }
 
 // Joins this frame's first half to the previous frame's second half, which
@@ -140,17 +146,19 @@ void joinHalf(const float* frame, float* tail, const float* window, float* out, 
 }
 
 // The same for a merged frame (channel c in the real, c+1 in the imaginary
-// parts), reading it once for both channels.
-void joinMergedFrame(const float* frame, float* tails, const float* window, float* outA, float* outB, int32_t hop,
-                     bool overlapAdd) {
+// parts), transformed back here and read once for both channels.
+void transformBackAndJoin(float* frame, float* tails, const float* window, float* outA, float* outB, int32_t n,
+                          bool overlapAdd) {
     const BlockKernels& kernels = blockKernels();
+    const int32_t hop = n / 2;
     float* tailB = tails + hop;
+    if (outA && outB && !overlapAdd) {
+        kernels.inverseCrossfadePair(frame, n, outA, outB, tails, tailB, window);
+        return;
+    }
+    fftInverse(frame, n);
     if (outA && outB) {
-        if (overlapAdd) {
-            kernels.overlapAddJoinPair(outA, outB, frame, tails, tailB, hop);
-        } else {
-            kernels.crossfadeJoinPair(outA, outB, frame, tails, tailB, window, hop);
-        }
+        kernels.overlapAddJoinPair(outA, outB, frame, tails, tailB, hop);
     } else {
         for (int channel = 0; channel < 2; ++channel) {
             float* out = channel == 0 ? outA : outB;
@@ -209,12 +217,11 @@ void processPackedEq(FramePass& pass, float* packed, int32_t c) {
     if (settings.graphOffset != 1.0) {
         for (int32_t i = 0; i < 2 * n; ++i) packed[i] = float(packed[i] * settings.graphOffset);
     }
-    fftInverse(packed, n);
 }
 
 // Every other case: split into two spectra, let the mode work on them, and
-// transform back merged or, in the legacy settings, one by one. Returns
-// whether the frames came back merged.
+// merge them again or, in the legacy settings, transform them back one by
+// one. Returns whether the spectra were merged.
 bool processSplit(FramePass& pass, float* spectrumA, float* spectrumB, int32_t c, bool pair) {
     PluginInstance& instance = pass.instance;
     const FrameSettings& settings = pass.settings;
@@ -241,7 +248,6 @@ bool processSplit(FramePass& pass, float* spectrumA, float* spectrumB, int32_t c
         return false;
     }
     mergePairSpectrum(spectrumA, spectrumB, n);
-    fftInverse(spectrumA, n);
     return true;
 }
 
@@ -259,12 +265,13 @@ void processGroup(FramePass& pass, int32_t c, bool pair) {
                               prepareCrossfadeWindow(instance.crossfadeWindow, hop);
     float* spectrumA = bufferAs<float>(instance.spectrumBuffer);
     float* spectrumB = spectrumA + 2 * n;
-    if (buffersReady) loadFrame(spectrumA, queueA, queueB, n, settings.reduceArtifacts ? hop : n);
+    if (tailsReady && buffersReady) {
+        transformFrame(spectrumA, queueA, queueB, n, settings.reduceArtifacts ? hop : n);
+    }
     consumeFromQueue(queueA, hop * kSampleBytes);
     if (queueB) consumeFromQueue(*queueB, hop * kSampleBytes);
     if (!tailsReady || !buffersReady) return;
 
-    fftForward(spectrumA, n);
     bool merged = true;
     if (settings.mode == kModeEq && !settings.legacy && !settings.reduceArtifacts) {
         processPackedEq(pass, spectrumA, c);
@@ -278,7 +285,7 @@ void processGroup(FramePass& pass, int32_t c, bool pair) {
     float* outA = emit ? reserveOutput(instance.outputQueues[c], hop) : nullptr;
     float* outB = emit && pair ? reserveOutput(instance.outputQueues[c + 1], hop) : nullptr;
     if (merged) {
-        joinMergedFrame(spectrumA, tails, window, outA, outB, hop, settings.reduceArtifacts);
+        transformBackAndJoin(spectrumA, tails, window, outA, outB, n, settings.reduceArtifacts);
     } else {
         joinHalf(spectrumA, tails, window, outA, hop, settings.reduceArtifacts);
         joinHalf(spectrumB, tails + hop, window, outB, hop, settings.reduceArtifacts);

@@ -95,11 +95,6 @@ TEST(BlockKernels, VectorSetsMatchTheScalarSetBitForBit) {
                 EXPECT_TRUE(sameBits(expectedA, actualA)) << "takeEveryOther";
             }
 
-            scalar.crossfadeJoinPair(expectedA.data(), expectedB.data(), frame.data(), tailA.data(), tailB.data(),
-                                     window.data(), count);
-            k.crossfadeJoinPair(actualA.data(), actualB.data(), frame.data(), tailA.data(), tailB.data(),
-                                window.data(), count);
-            EXPECT_TRUE(sameBits(expectedA, actualA) && sameBits(expectedB, actualB)) << "crossfadeJoinPair";
             scalar.overlapAddJoinPair(expectedA.data(), expectedB.data(), frame.data(), tailA.data(), tailB.data(),
                                       count);
             k.overlapAddJoinPair(actualA.data(), actualB.data(), frame.data(), tailA.data(), tailB.data(), count);
@@ -118,6 +113,49 @@ std::vector<float> pairwiseEqualGain(int32_t n, uint32_t seed) {
     const BinPair* pairs = binPairTable(n);
     for (int32_t i = 0; i <= n / 2; ++i) gain[2 * pairs[i].mirror] = gain[2 * pairs[i].position];
     return gain;
+}
+
+// The transforms a frame goes through, with the copies around them fused by
+// some sets: against the plain steps of the scalar set, for every set.
+TEST(BlockKernels, FramesIntoAndOutOfTheTransformMatchThePlainStepsBitForBit) {
+    buildFftTables();
+    const BlockKernels& scalar = scalarBlockKernels();
+    std::vector<NamedKernels> sets = vectorKernelSets();
+    sets.insert(sets.begin(), {"scalar", &scalar});
+    for (const NamedKernels& set : sets) {
+        for (int32_t n : {8, 16, 32, 64, 128, 1024, 4096, 32768}) {
+            SCOPED_TRACE(testing::Message() << set.name << ", n " << n);
+            const int32_t hop = n / 2;
+            const std::vector<float> a = noise(n, 31);
+            const std::vector<float> b = noise(n, 32, 1e-3);
+            for (const float* second : {b.data(), static_cast<const float*>(nullptr)}) {
+                std::vector<float> expected(2 * n), actual(2 * n, 9.0f);
+                scalar.packHalves(expected.data(), a.data(), second, n);
+                fftForward(expected.data(), n);
+                set.kernels->forwardPackedHalves(actual.data(), a.data(), second, n);
+                EXPECT_TRUE(sameBits(expected, actual)) << "forwardPackedHalves, second channel " << (second != nullptr);
+            }
+
+            // A spectrum whose inverse has unlike channels, and tails and
+            // weights that make the double-precision crossfade count.
+            const std::vector<float> spectrum = noise(2 * n, 33, 8.0);
+            const std::vector<float> tails = noise(n, 34, 30.0);
+            const std::vector<float> window = weights(hop);
+            std::vector<float> frame = spectrum;
+            fftInverse(frame.data(), n);
+            std::vector<float> expectedA(hop), expectedB(hop), expectedTails = tails;
+            scalar.crossfadeJoin(expectedA.data(), frame.data(), tails.data(), window.data(), hop);
+            scalar.crossfadeJoin(expectedB.data(), frame.data() + 1, tails.data() + hop, window.data(), hop);
+            scalar.deinterleave(expectedTails.data(), expectedTails.data() + hop, frame.data() + n, hop);
+
+            std::vector<float> actualFrame = spectrum, actualA(hop, 9.0f), actualB(hop, 9.0f), actualTails = tails;
+            set.kernels->inverseCrossfadePair(actualFrame.data(), n, actualA.data(), actualB.data(),
+                                              actualTails.data(), actualTails.data() + hop, window.data());
+            EXPECT_TRUE(sameBits(expectedA, actualA)) << "channel A";
+            EXPECT_TRUE(sameBits(expectedB, actualB)) << "channel B";
+            EXPECT_TRUE(sameBits(expectedTails, actualTails)) << "tails";
+        }
+    }
 }
 
 // Every way a group enters the analysis: stored or added, summed or the larger.
