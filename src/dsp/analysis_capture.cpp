@@ -13,11 +13,13 @@ namespace {
 constexpr int32_t kMeterPairEnd = kMeterPairBase + kMaxChannels;
 constexpr int32_t kMeterChannelEnd = kMeterChannelBase + kMaxChannels;
 
+MagnitudeCapture scaledBy(const GroupCapture& capture, double scale) {
+    return {capture.weights.weightA * scale, capture.weights.weightB * scale, capture.weights.larger, capture.add};
+}
+
 void captureInto(const GroupCapture& capture, float* destination, const float* spectrumA, const float* spectrumB,
                  double scale) {
-    const MagnitudeCapture how{capture.weights.weightA * scale, capture.weights.weightB * scale,
-                               capture.weights.larger, capture.add};
-    blockKernels().captureMagnitudes(destination, spectrumA, spectrumB, capture.fftSize, how);
+    blockKernels().captureMagnitudes(destination, spectrumA, spectrumB, capture.fftSize, scaledBy(capture, scale));
 }
 
 }  // namespace
@@ -69,6 +71,12 @@ void captureInput(const GroupCapture& capture, const float* spectrumA, const flo
     captureInto(capture, capture.analysis + n, spectrumA, channelAOnly ? spectrumA : spectrumB, 2.0 / n);
 }
 
+void captureInputMagnitudes(const GroupCapture& capture, const double* magnitudes, int32_t start, int32_t count) {
+    if (!capture.analysis) return;
+    const int32_t n = capture.fftSize;
+    captureFromMagnitudes(capture.analysis + n + start, magnitudes, count, scaledBy(capture, 2.0 / n));
+}
+
 void captureOutput(const GroupCapture& capture, const float* spectrumA, const float* spectrumB) {
     if (!capture.analysis) return;
     captureInto(capture, capture.analysis, spectrumA, spectrumB, 2.0);
@@ -81,8 +89,7 @@ void captureAndApplyPackedGain(const GroupCapture& capture, float* packed, const
         blockKernels().multiplyByRealGain(packed, gain, n, factor);
         return;
     }
-    const MagnitudeCapture how{capture.weights.weightA * 2.0 / n, capture.weights.weightB * 2.0 / n,
-                               capture.weights.larger, capture.add};
+    const MagnitudeCapture how = scaledBy(capture, 2.0 / n);
     // Output 2 |A G| x offset against input 2/N |A|.
     blockKernels().captureAndApplyPackedGain(capture.analysis, capture.analysis + n, packed, gain, n, how,
                                              n * offset, factor);

@@ -49,6 +49,9 @@ GroupCapture groupCapture(PluginInstance& instance, const FrameSettings& setting
 // From the unscaled forward spectra. With `channelAOnly`, channel c's
 // spectrum stands for both terms (Convolve replaces B by A).
 void captureInput(const GroupCapture& capture, const float* spectrumA, const float* spectrumB, bool channelAOnly);
+// The same from magnitudes already taken: |A| and |B| of positions start ..
+// start + count - 1, interleaved as spectrumMagnitudes leaves them.
+void captureInputMagnitudes(const GroupCapture& capture, const double* magnitudes, int32_t start, int32_t count);
 // From the processed spectra, which already carry the 1/N of the gain.
 void captureOutput(const GroupCapture& capture, const float* spectrumA, const float* spectrumB);
 // Both halves at once from a packed spectrum Z (the forward transform of

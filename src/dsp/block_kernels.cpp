@@ -294,6 +294,16 @@ const BlockKernels& pickKernels() {
 
 const BlockKernels& scalarBlockKernels() { return kScalarKernels; }
 
+void captureFromMagnitudes(float* destination, const double* magnitudes, int32_t count, const MagnitudeCapture& how) {
+    withCombination(how, [&](auto larger, auto add) {
+        constexpr bool kLarger = decltype(larger)::value;
+        constexpr bool kAdd = decltype(add)::value;
+        for (int32_t i = 0; i < count; ++i) {
+            put<kAdd>(destination[i], combine<kLarger>(how.scaleA * magnitudes[2 * i], how.scaleB * magnitudes[2 * i + 1]));
+        }
+    });
+}
+
 const BlockKernels* sse2BlockKernels() {
 #if defined(VEXLAN_BLOCK_SSE2)
     return &kSse2Kernels;

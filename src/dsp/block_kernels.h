@@ -139,6 +139,11 @@ void inverseThenCrossfadePair(float* frame, int32_t n, float* outA, float* outB,
     deinterleaveHalf(tailA, tailB, frame + n, n / 2);
 }
 
+// destination[i] takes the combined value of magnitudes[2i] (|a|) and
+// magnitudes[2i+1] (|b|), as captureMagnitudes would from the spectra: for
+// stages that take the magnitudes anyway. Cheap enough to need no vectors.
+void captureFromMagnitudes(float* destination, const double* magnitudes, int32_t count, const MagnitudeCapture& how);
+
 const BlockKernels& blockKernels();
 const BlockKernels& scalarBlockKernels();
 // Null when not built for this target, or (AVX, AVX-512) when the processor

@@ -103,11 +103,12 @@ void shortenFrameKernel(const FrameSettings& settings, float* gain) {
 }
 
 // Magnitudes are taken a run at a time into a stack block, where the vector
-// square roots can work on several positions at once.
+// square roots can work on several positions at once; the input capture
+// reads them there too, instead of taking them again.
 constexpr int32_t kMagnitudeRun = 256;
 
 bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, const float* spectrumB, float* filter,
-                      bool pair) {
+                      bool pair, const GroupCapture& capture) {
     const int32_t n = settings.fftSize;
     const float* table = filter + 2 * n;
     const double magnitudeScale = 2.0 / n;
@@ -117,6 +118,7 @@ bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, con
     for (int32_t start = 0; start < n; start += kMagnitudeRun) {
         const int32_t run = std::min(kMagnitudeRun, n - start);
         blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
+        captureInputMagnitudes(capture, magnitudes, start, run);
         for (int32_t j = 0; j < run; ++j) {
             const int32_t i = start + j;
             const double levelA = magnitudes[2 * j] * magnitudeScale;
@@ -167,12 +169,14 @@ void subtractFromSpectrum(float* spectrum, int32_t position, double magnitudeBef
     spectrum[2 * position + 1] = float(spectrum[2 * position + 1] * factor);
 }
 
-void subtractProfile(const FrameSettings& settings, float* spectrumA, float* spectrumB, const float* filter) {
+void subtractProfile(const FrameSettings& settings, float* spectrumA, float* spectrumB, const float* filter,
+                     const GroupCapture& capture) {
     const int32_t n = settings.fftSize;
     double magnitudes[2 * kMagnitudeRun];
     for (int32_t start = 0; start < n; start += kMagnitudeRun) {
         const int32_t run = std::min(kMagnitudeRun, n - start);
         blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
+        captureInputMagnitudes(capture, magnitudes, start, run);
         for (int32_t j = 0; j < run; ++j) {
             const int32_t i = start + j;
             const double noise = filter[2 * i] * settings.graphOffset;
@@ -274,21 +278,22 @@ void buildBinFilter(const FrameSettings& settings, float* table, int learnFlags,
 
 bool runModeStage(const FrameSettings& settings, float* spectrumA, float* spectrumB, float* filter, bool pair,
                   const GroupCapture& capture) {
-    captureInput(capture, spectrumA, spectrumB, settings.mode == kModeConvolve);
     bool realGain = true;
     switch (settings.mode) {
         case kModeGate:
         case kModeCompressor:
-            realGain = fillDynamicsGain(settings, spectrumA, spectrumB, filter, pair);
+            realGain = fillDynamicsGain(settings, spectrumA, spectrumB, filter, pair, capture);
             break;
         case kModeConvolve:
+            captureInput(capture, spectrumA, spectrumB, true);
             realGain = fillConvolveGain(settings, spectrumA, spectrumB, filter);
             break;
         case kModeSubtract:
-            subtractProfile(settings, spectrumA, spectrumB, filter);
+            subtractProfile(settings, spectrumA, spectrumB, filter, capture);
             return false;
         default:
             // EQ: G was made when the filter was built.
+            captureInput(capture, spectrumA, spectrumB, false);
             return !settings.reduceArtifacts;
     }
     if (!settings.reduceArtifacts) return realGain;

@@ -42,7 +42,8 @@ constexpr int kLearnFromB = 2;
 void buildBinFilter(const FrameSettings& settings, float* table, int learnFlags, const float* spectrumA,
                     const float* spectrumB, float* filter);
 
-// Runs the input capture, then fills G (EQ to Convolve) or rewrites the
+// Runs the input capture (in the dynamics modes and Subtract from the
+// magnitudes they take anyway) and fills G (EQ to Convolve) or rewrites the
 // spectra (Subtract). Returns whether G is purely real, so the apply step may
 // use the cheaper real product.
 bool runModeStage(const FrameSettings& settings, float* spectrumA, float* spectrumB, float* filter, bool pair,

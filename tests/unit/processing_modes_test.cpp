@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <numeric>
 #include <vector>
 
+#include "dsp/analysis_capture.h"
 #include "dsp/fft.h"
 #include "dsp/processing_modes.h"
 #include "stream_support.h"
@@ -198,6 +200,33 @@ TEST_F(BinFilter, LearningOnlyRaisesTheProfile) {
     before = table;
     build(settings, table, 0, &spectrum);
     EXPECT_EQ(table, before);
+}
+
+// The dynamics modes and Subtract capture the input from the magnitudes
+// they take anyway, a run at a time: every position must read as it does
+// when captured from the spectra, stored or added, summed or the larger.
+TEST_F(BinFilter, ModesThatMeasureCaptureTheInputAsFromTheSpectra) {
+    const int n = 1024;
+    const std::vector<float> a = noise(2 * n, 41, 300.0);
+    const std::vector<float> b = noise(2 * n, 42, 0.5);
+    const std::vector<float> before = noise(2 * n, 43, 2.0);
+    for (int mode : {kModeGate, kModeCompressor, kModeSubtract}) {
+        const FrameSettings settings = settingsFor(n, 48000.0, 0.125f, mode);
+        for (bool larger : {false, true}) {
+            for (bool add : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "mode " << mode << ", larger " << larger << ", add " << add);
+                const MeteringWeights weights{0.25, 0.75, true, larger};
+                std::vector<float> expected = before, actual = before;
+                captureInput({expected.data(), n, weights, add}, a.data(), b.data(), false);
+
+                std::vector<float> spectrumA = a, spectrumB = b;
+                std::vector<float> filter(4 * n, 0.01f);
+                runModeStage(settings, spectrumA.data(), spectrumB.data(), filter.data(), true,
+                             {actual.data(), n, weights, add});
+                EXPECT_EQ(0, std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(float)));
+            }
+        }
+    }
 }
 
 namespace {
