@@ -104,8 +104,21 @@ void shortenFrameKernel(const FrameSettings& settings, float* gain) {
 
 // Magnitudes are taken a run at a time into a stack block, where the vector
 // square roots can work on several positions at once; the input capture
-// reads them there too, instead of taking them again.
+// reads them there too, instead of taking them again. Then use(start, run,
+// magnitudes) works on the run, |A| and |B| interleaved.
 constexpr int32_t kMagnitudeRun = 256;
+
+template <typename Use>
+void forEachMagnitudeRun(const float* spectrumA, const float* spectrumB, int32_t n, const GroupCapture& capture,
+                         Use&& use) {
+    double magnitudes[2 * kMagnitudeRun];
+    for (int32_t start = 0; start < n; start += kMagnitudeRun) {
+        const int32_t run = std::min(kMagnitudeRun, n - start);
+        blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
+        captureInputMagnitudes(capture, magnitudes, start, run);
+        use(start, run, magnitudes);
+    }
+}
 
 bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, const float* spectrumB, float* filter,
                       bool pair, const GroupCapture& capture) {
@@ -114,11 +127,7 @@ bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, con
     const double magnitudeScale = 2.0 / n;
     const bool gate = settings.mode == kModeGate;
     bool realGain = true;
-    double magnitudes[2 * kMagnitudeRun];
-    for (int32_t start = 0; start < n; start += kMagnitudeRun) {
-        const int32_t run = std::min(kMagnitudeRun, n - start);
-        blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
-        captureInputMagnitudes(capture, magnitudes, start, run);
+    forEachMagnitudeRun(spectrumA, spectrumB, n, capture, [&](int32_t start, int32_t run, const double* magnitudes) {
         for (int32_t j = 0; j < run; ++j) {
             const int32_t i = start + j;
             const double levelA = magnitudes[2 * j] * magnitudeScale;
@@ -137,7 +146,7 @@ bool fillDynamicsGain(const FrameSettings& settings, const float* spectrumA, con
             filter[2 * i + 1] = settings.legacy ? stored : 0.0f;
             if (filter[2 * i + 1] != 0.0f) realGain = false;
         }
-    }
+    });
     return realGain;
 }
 
@@ -172,18 +181,15 @@ void subtractFromSpectrum(float* spectrum, int32_t position, double magnitudeBef
 void subtractProfile(const FrameSettings& settings, float* spectrumA, float* spectrumB, const float* filter,
                      const GroupCapture& capture) {
     const int32_t n = settings.fftSize;
-    double magnitudes[2 * kMagnitudeRun];
-    for (int32_t start = 0; start < n; start += kMagnitudeRun) {
-        const int32_t run = std::min(kMagnitudeRun, n - start);
-        blockKernels().spectrumMagnitudes(magnitudes, spectrumA + 2 * start, spectrumB + 2 * start, run);
-        captureInputMagnitudes(capture, magnitudes, start, run);
+    // Each run is changed only after its magnitudes were taken.
+    forEachMagnitudeRun(spectrumA, spectrumB, n, capture, [&](int32_t start, int32_t run, const double* magnitudes) {
         for (int32_t j = 0; j < run; ++j) {
             const int32_t i = start + j;
             const double noise = filter[2 * i] * settings.graphOffset;
             subtractFromSpectrum(spectrumA, i, magnitudes[2 * j], noise, settings.gainScale);
             subtractFromSpectrum(spectrumB, i, magnitudes[2 * j + 1], noise, settings.gainScale);
         }
-    }
+    });
 }
 
 }  // namespace
