@@ -25,6 +25,14 @@ void copyOverlap(const uint32_t* from, int fromWidth, int fromHeight, uint32_t* 
 
 }  // namespace
 
+void RasterBitmap::destroy(unsigned flags) {
+    if (flags & vexlan::kDestroyFreesMemory) {
+        delete this;
+    } else {
+        this->~RasterBitmap();
+    }
+}
+
 #if defined(_WIN32)
 
 RasterBitmap::RasterBitmap(int width, int height) {

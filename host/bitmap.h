@@ -13,10 +13,11 @@ namespace host {
 class RasterBitmap final : public vexlan::VizeBitmap {
 public:
     RasterBitmap(int width, int height);
-    ~RasterBitmap() override;
+    ~RasterBitmap();
     RasterBitmap(const RasterBitmap&) = delete;
     RasterBitmap& operator=(const RasterBitmap&) = delete;
 
+    void destroy(unsigned flags) override;
     void* getDC() override;
     int getWidth() override { return width_; }
     int getHeight() override { return height_; }

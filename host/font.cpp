@@ -30,6 +30,14 @@ void HostFont::setBlend(int mode, float alpha) {
     alpha_ = alpha;
 }
 
+void HostFont::destroy(unsigned flags) {
+    if (flags & vexlan::kDestroyFreesMemory) {
+        delete this;
+    } else {
+        this->~HostFont();
+    }
+}
+
 VizeFont* vizeCreateFont() { return new (std::nothrow) HostFont(); }
 
 int vizeMeasureText(VizeFont* font, const char* text, int* width, int* height) {

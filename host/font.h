@@ -32,7 +32,7 @@ constexpr int kFontOwnsHandle = 0x200;
 class HostFont final : public VizeFont {
 public:
     HostFont() = default;
-    ~HostFont() override;
+    ~HostFont();
     HostFont(const HostFont&) = delete;
     HostFont& operator=(const HostFont&) = delete;
 
@@ -40,6 +40,7 @@ public:
     // the int32 LOGFONT height (negative: character height, positive: cell
     // height, 0: the default); only that height is read, at once. Null goes
     // back to the default font.
+    void destroy(unsigned flags) override;
     void attachSystemFont(void* font, int flags) override;
     // Colours are 0xRRGGBB; the previous value is returned.
     int setTextColor(int colour) override;

@@ -277,7 +277,7 @@ void blendPixel(uint32_t& pixel, uint32_t colour, float weight, int mode) {
 VizeBitmap* vizeCreateBitmap(int, int width, int height) {
     RasterBitmap* bitmap = new (std::nothrow) RasterBitmap(width, height);
     if (bitmap && width > 0 && height > 0 && bitmap->getWidth() == 0) {
-        delete bitmap;
+        bitmap->destroy(vexlan::kDestroyFreesMemory);
         return nullptr;
     }
     return bitmap;

@@ -25,10 +25,18 @@ constexpr int kBitmapSetScale = 0x2002;      // data: int32* scale, 256 = 100 %
 constexpr int kBitmapDisplayScale = 0x2003;  // answer: display scale, 0 = 256
 constexpr int kBitmapTextScale = 0x2004;     // answer: text scale, 0 or 256 = unscaled
 
+// Objects that cross the DLL boundary are laid out as MSVC lays out a class
+// whose first virtual method is its destructor: slot 0 is the "deleting
+// destructor" (bit 0 of its flags frees the memory), then the methods in
+// order. GCC would give a virtual destructor two slots and shift every later
+// method by one, so these interfaces declare that first slot explicitly and
+// keep their C++ destructor protected and non-virtual.
+constexpr unsigned kDestroyFreesMemory = 1;
+
 // A 32-bit 0xAARRGGBB raster owned by the host's graphics library.
 class VizeBitmap {
 public:
-    virtual ~VizeBitmap() = default;
+    virtual void destroy(unsigned flags) = 0;
     virtual void* getDC() = 0;  // HDC on Windows, null elsewhere
     virtual int getWidth() = 0;
     virtual int getHeight() = 0;
@@ -36,12 +44,15 @@ public:
     virtual uint32_t* getBits() = 0;  // top row first
     virtual int getRowSpan() = 0;     // pixels per row
     virtual intptr_t extended(int code, void* data) = 0;
+
+protected:
+    ~VizeBitmap() = default;
 };
 
 // The host's font object; slot order is part of the interface.
 class VizeFont {
 public:
-    virtual ~VizeFont() = default;
+    virtual void destroy(unsigned flags) = 0;
     virtual void attachSystemFont(void* font, int flags) = 0;
     virtual int setTextColor(int colour) = 0;
     virtual int setAttributeA(int value) = 0;
@@ -54,7 +65,16 @@ public:
     virtual void* getHandle() = 0;
     virtual int getMetric() = 0;
     virtual int setAttributeD(int value) = 0;
+
+protected:
+    ~VizeFont() = default;
 };
+
+// Deletes a host object the way its own library does; null is ignored.
+template <typename HostObject>
+inline void destroyHostObject(HostObject* object) {
+    if (object) object->destroy(kDestroyFreesMemory);
+}
 
 // Blend modes of the drawing functions.
 constexpr int kBlendCopy = 0;

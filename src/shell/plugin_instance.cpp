@@ -132,7 +132,7 @@ void destroyInstance(PluginInstance* instance) {
     if (!instance) return;
     PluginInstance& self = *instance;
     destroyEditorWindow(self);
-    delete self.graphBitmap;
+    destroyHostObject(self.graphBitmap);
     self.graphBitmap = nullptr;
     if (--processState.instanceCount == 0) {
         unregisterGraphWindowClass(processState.moduleHandle);

@@ -22,7 +22,13 @@ using namespace host;
 
 constexpr uint32_t kBackground = 0xFF000000u;
 
-std::unique_ptr<VizeFont> makeFont() { return std::unique_ptr<VizeFont>(vizeCreateFont()); }
+struct FontDestroyer {
+    void operator()(VizeFont* font) const { vexlan::destroyHostObject(font); }
+};
+
+std::unique_ptr<VizeFont, FontDestroyer> makeFont() {
+    return std::unique_ptr<VizeFont, FontDestroyer>(vizeCreateFont());
+}
 
 struct Ink {
     int changed = 0;

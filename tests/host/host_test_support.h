@@ -24,12 +24,12 @@ private:
     std::string path_;
 };
 
-// A bitmap from the host library, deleted through its virtual destructor as
-// the plug-in deletes it.
+// A bitmap from the host library, destroyed through its first slot as the
+// plug-in destroys it.
 struct OwnedBitmap {
     vexlan::VizeBitmap* bitmap;
     explicit OwnedBitmap(int width, int height) : bitmap(host::vizeCreateBitmap(1, width, height)) {}
-    ~OwnedBitmap() { delete bitmap; }
+    ~OwnedBitmap() { vexlan::destroyHostObject(bitmap); }
     OwnedBitmap(const OwnedBitmap&) = delete;
     OwnedBitmap& operator=(const OwnedBitmap&) = delete;
     vexlan::VizeBitmap* get() const { return bitmap; }
