@@ -15,12 +15,17 @@ struct ProcessState {
     HostApi hostApi{};
     bool hostApiFetched = false;
     int32_t instanceCount = 0;
-    // Octave offset of note names, from the host's "midioctoffs".
-    int32_t noteOctaveOffset = 0;
+    // The host's "midioctoffs" value, kept as the pointer it hands out so a
+    // change in the host's preferences shows at the next read; null when the
+    // host has none.
+    const int32_t* noteOctaveOffsetSource = nullptr;
     bool windowClassRegistered = false;
 };
 
 extern ProcessState processState;
+
+// Octave offset of note names: the host's current "midioctoffs", or 0.
+int32_t noteOctaveOffset();
 
 // Calls the host callback if there is one; 0 otherwise.
 intptr_t callHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,

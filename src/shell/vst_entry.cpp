@@ -23,10 +23,11 @@ namespace vexlan {
 namespace {
 
 void readHostConfiguration() {
+    processState.noteOctaveOffsetSource = nullptr;
     if (!processState.hostApi.getConfigVar) return;
     int size = 0;
     const void* value = processState.hostApi.getConfigVar("midioctoffs", &size);
-    if (value && size == 4) std::memcpy(&processState.noteOctaveOffset, value, 4);
+    if (value && size == 4) processState.noteOctaveOffsetSource = static_cast<const int32_t*>(value);
 }
 
 bool fetchHostFunctions() {

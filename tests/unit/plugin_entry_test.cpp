@@ -61,12 +61,14 @@ TEST_F(PluginEntry, MissingRequiredFunctionFailsUntilACompleteHostCalls) {
     EXPECT_TRUE(testhost::currentHost().lookups.empty()) << "the functions are fetched once per process";
 }
 
-TEST_F(PluginEntry, OctaveOffsetComesFromTheHostConfiguration) {
+TEST_F(PluginEntry, OctaveOffsetFollowsTheHostConfiguration) {
     testhost::forgetHostFunctions();
     testhost::currentHost().octaveOffset = -1;
     Instance instance;
     ASSERT_NE(instance.effect(), nullptr);
-    EXPECT_EQ(processState.noteOctaveOffset, -1);
+    EXPECT_EQ(noteOctaveOffset(), -1);
+    testhost::currentHost().octaveOffset = 2;
+    EXPECT_EQ(noteOctaveOffset(), 2) << "a change in the host's preferences shows at the next read";
     testhost::forgetHostFunctions();
 }
 
