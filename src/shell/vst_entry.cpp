@@ -1,7 +1,5 @@
 // The VST 2 boundary: the library entry, VSTPluginMain and the dispatcher.
 // Nothing is thrown across it; every text to the host is bounded.
-#include <cstring>
-
 #include "dsp/fft.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
