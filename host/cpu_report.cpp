@@ -74,12 +74,12 @@ int runCpuReport(const std::string& pluginPath, const PluginSettings& settings, 
     std::string error;
     if (!openSession(pluginPath, session, error)) return reportError(error);
     std::printf("At %.0f Hz, CPU milliseconds per second of stereo audio on this machine:\n", sampleRate);
-    std::printf("%8s %9s %10s", "FFT size", "latency", "");
+    std::printf("%8s %20s", "FFT size", "latency");
     for (const char* name : kModeNames) std::printf(" %10s", name);
     std::printf("\n");
     bool ok = true;
     for (int fftSize = kMinFftSize; ok && fftSize <= kMaxFftSize; fftSize *= 2) {
-        std::printf("%8d %9d %7.1f ms", fftSize, fftSize, 1000.0 * fftSize / sampleRate);
+        std::printf("%8d %6d smp %7.1f ms", fftSize, fftSize, 1000.0 * fftSize / sampleRate);
         for (ProcessingMode mode : kModes) {
             PluginSettings cell = settings;
             cell.mode = mode;
