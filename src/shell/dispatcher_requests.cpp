@@ -92,6 +92,19 @@ intptr_t channelConfig(PluginInstance& instance, int32_t* count, int32_t* layout
     return 12;
 }
 
+intptr_t noiseLearning(PluginInstance& instance, intptr_t value) {
+    LockHold state(instance.stateLock);
+    instance.autoNoiseProfile = value != 0 ? 1 : 0;
+    if (value != 0) {
+        instance.editMode = kEditPrecise;
+        for (float& entry : instance.binGainTable) entry = 0.0f;
+        instance.tableChanged = 1;
+    }
+    // An open editor reloads its controls and shows the edit mode.
+    instance.editorRefreshPending = 1;
+    return kVendorHandled;
+}
+
 }  // namespace
 
 void copyText(char* destination, const char* source, int maxChars) {
@@ -143,6 +156,8 @@ intptr_t vendorSpecific(PluginInstance& instance, int32_t index, intptr_t value,
             return embeddedView(instance, embeddedViewCode(opt), ptr);
         case kVendorChannelConfig:
             return channelConfig(instance, reinterpret_cast<int32_t*>(value), static_cast<int32_t*>(ptr), opt);
+        case kVendorNoiseLearning:
+            return noiseLearning(instance, value);
         default:
             return 0;
     }

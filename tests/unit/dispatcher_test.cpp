@@ -198,6 +198,24 @@ TEST_F(Dispatcher, ChannelConfiguration) {
     EXPECT_EQ(layout, 2) << "layout 0 reads as pairs";
 }
 
+TEST_F(Dispatcher, NoiseLearningRequestSwitchesTheAutomaticProfileAsTheEditorBoxDoes) {
+    for (float& entry : instance->binGainTable) entry = 0.5f;
+    instance->editMode = kEditPointsSmooth;
+    instance->tableChanged = 0;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 1), kVendorHandled);
+    EXPECT_EQ(instance->autoNoiseProfile, 1);
+    EXPECT_EQ(instance->editMode, kEditPrecise);
+    EXPECT_EQ(instance->tableChanged, 1);
+    for (float entry : instance->binGainTable) ASSERT_EQ(entry, 0.0f);
+
+    // Off keeps what was learnt.
+    instance->binGainTable[100] = 0.25f;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 0), kVendorHandled);
+    EXPECT_EQ(instance->autoNoiseProfile, 0);
+    EXPECT_EQ(instance->binGainTable[100], 0.25f);
+    EXPECT_EQ(instance->editMode, kEditPrecise);
+}
+
 TEST_F(Dispatcher, ParameterRangeRequest) {
     double range[2] = {-1, -1};
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, range), 0xBEEF);
