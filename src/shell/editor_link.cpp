@@ -54,6 +54,7 @@ void unregisterGraphWindowClass(void* moduleHandle) {
 
 #else
 
+bool openEditorWindow(PluginInstance&, WindowHandle) { return false; }
 void invalidateGraphControl(PluginInstance&, bool) {}
 void postEditorMessage(PluginInstance&, uint32_t) {}
 void destroyEditorWindow(PluginInstance& instance) { instance.editorWindow = nullptr; }
