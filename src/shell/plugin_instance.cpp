@@ -7,6 +7,7 @@
 
 #include "dsp/block_processor.h"
 #include "graph/graph_model.h"
+#include "shell/builtin_host.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -113,6 +114,7 @@ PluginInstance* createInstance() {
     if (processState.instanceCount++ == 0) {
         registerGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = true;
+        registerBuiltInWindowClasses();
     }
     self.readoutText[0] = '\0';
     self.embeddedReadoutText[0] = '\0';
@@ -137,6 +139,7 @@ void destroyInstance(PluginInstance* instance) {
     if (--processState.instanceCount == 0) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
+        unregisterBuiltInWindowClasses();
     }
     freeBuffer(self.childResizer.items);
     deleteLock(self.stateLock);
