@@ -11,6 +11,7 @@
 #include "info_command.h"
 #include "process_command.h"
 #include "terminal.h"
+#include "validate_command.h"
 #include "wav_file.h"
 
 namespace {
@@ -44,7 +45,12 @@ int main(int argc, char** argv) {
     host::CommandLine line;
     std::string error;
     if (!host::parseCommandLine(args, line, error)) return host::reportError(error);
-    host::startHost();
+    // A foreign host knows nothing of the extension functions or fader classes.
+    if (line.foreignHost) {
+        host::setForeignHost(true);
+    } else {
+        host::startHost();
+    }
     switch (line.command) {
         case host::Command::Help:
             std::fputs(host::usageText(), stdout);
@@ -61,6 +67,8 @@ int main(int argc, char** argv) {
             return runLevelsCommand(line);
         case host::Command::Editor:
             return host::runEditorCommand(line);
+        case host::Command::Validate:
+            return host::runValidateCommand(host::pluginPathToLoad(line.pluginPath));
     }
     return 2;
 }
