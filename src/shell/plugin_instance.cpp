@@ -112,8 +112,7 @@ PluginInstance* createInstance() {
     self.editorHeight = 0;
 
     if (processState.instanceCount++ == 0) {
-        registerGraphWindowClass(processState.moduleHandle);
-        processState.windowClassRegistered = true;
+        processState.windowClassRegistered = registerGraphWindowClass(processState.moduleHandle);
         registerBuiltInWindowClasses();
     }
     self.readoutText[0] = '\0';
@@ -136,11 +135,11 @@ void destroyInstance(PluginInstance* instance) {
     destroyEditorWindow(self);
     destroyHostObject(self.graphBitmap);
     self.graphBitmap = nullptr;
-    if (--processState.instanceCount == 0) {
+    if (--processState.instanceCount == 0 && processState.windowClassRegistered) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
-        unregisterBuiltInWindowClasses();
     }
+    if (processState.instanceCount == 0) unregisterBuiltInWindowClasses();
     freeBuffer(self.childResizer.items);
     deleteLock(self.stateLock);
     for (GrowableBuffer& buffer : self.displayBuffers) freeBuffer(buffer);
