@@ -7,6 +7,7 @@
 
 #include "dsp/block_processor.h"
 #include "graph/graph_model.h"
+#include "shell/builtin_host.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -112,6 +113,7 @@ PluginInstance* createInstance() {
 
     if (processState.instanceCount++ == 0) {
         processState.windowClassRegistered = registerGraphWindowClass(processState.moduleHandle);
+        registerBuiltInWindowClasses();
     }
     self.readoutText[0] = '\0';
     self.embeddedReadoutText[0] = '\0';
@@ -137,6 +139,7 @@ void destroyInstance(PluginInstance* instance) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
     }
+    if (processState.instanceCount == 0) unregisterBuiltInWindowClasses();
     freeBuffer(self.childResizer.items);
     deleteLock(self.stateLock);
     for (GrowableBuffer& buffer : self.displayBuffers) freeBuffer(buffer);

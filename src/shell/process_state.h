@@ -14,6 +14,11 @@ struct ProcessState {
     HostCallback hostCallback = nullptr;
     HostApi hostApi{};
     bool hostApiFetched = false;
+    // The host answered none of the required names: hostApi holds the
+    // plug-in's built-in set (builtin_host.h).
+    bool builtInHostApi = false;
+    // The built-in fader window classes are registered in moduleHandle.
+    bool faderClassesRegistered = false;
     int32_t instanceCount = 0;
     // The host's "midioctoffs" value, kept as the pointer it hands out so a
     // change in the host's preferences shows at the next read; null when the
