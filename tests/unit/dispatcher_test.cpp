@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -258,6 +259,14 @@ TEST_F(Dispatcher, EmbeddedViewCodes) {
     EXPECT_EQ(record[2], 0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 36.0f), 1);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 99.0f), 0);
+    // Truncated toward zero; beyond int32 or NaN is no request at all.
+    instance->embeddedViewActive = 0;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 1.9f), 1);
+    EXPECT_EQ(instance->embeddedViewActive, 1);
+    for (float option : {std::nanf(""), 4294967297.0f, -4294967296.0f, 2147483648.0f, INFINITY}) {
+        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, option), 0) << option;
+    }
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, -0.9f), 1) << "code 0";
 }
 
 TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {
