@@ -343,7 +343,7 @@ const char* usageText() {
            "  --mode MODE             eq, gate, compressor, convolve or subtract\n"
            "  --fft N                 FFT size, a power of two from 128 to 32768\n"
            "  --curve \"HZ:DB,...\"     the adjustment graph's points (at most 32)\n"
-           "  --learn-noise FILE      subtract mode with a noise profile measured from FILE\n"
+           "  --learn-noise FILE      subtract mode with a noise profile the plug-in learns from FILE\n"
            "  --noise-seconds S       measure only the first S seconds of that file\n"
            "process:\n"
            "  --noise-from START:END  subtract mode, the noise profile learnt from these seconds of\n"
