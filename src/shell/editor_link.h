@@ -28,8 +28,9 @@ void invalidateGraphControl(PluginInstance& instance, bool erase);
 void postEditorMessage(PluginInstance& instance, uint32_t message);
 void destroyEditorWindow(PluginInstance& instance);
 WindowHandle focusWindow();
-// The graph control's window class, registered by the first instance.
-void registerGraphWindowClass(void* moduleHandle);
+// The graph control's window class, registered by the first instance;
+// false when the system refused it (nothing to register without an editor).
+bool registerGraphWindowClass(void* moduleHandle);
 void unregisterGraphWindowClass(void* moduleHandle);
 
 }  // namespace vexlan
