@@ -11,6 +11,7 @@
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
 #include "shell/process_state.h"
+#include "ui/graph_renderer.h"
 
 namespace vexlan {
 
@@ -137,6 +138,7 @@ void destroyInstance(PluginInstance* instance) {
     if (--processState.instanceCount == 0) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
+        releaseGraphRenderer();
     }
     freeBuffer(self.childResizer.items);
     deleteLock(self.stateLock);
