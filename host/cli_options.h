@@ -9,7 +9,7 @@
 
 namespace host {
 
-enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels, Editor };
+enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels, Editor, Render };
 
 // Processing modes in the order of the saved state's mode field.
 enum class ProcessingMode { Eq = 0, Gate = 1, Compressor = 2, Convolve = 3, Subtract = 4 };
@@ -34,11 +34,22 @@ struct PluginSettings {
     double noiseSeconds = 0.0;                      // --noise-seconds; 0 = the whole file
 };
 
+// `render`: the graph display drawn to a PNG file.
+struct RenderOptions {
+    int width = 1000;
+    int height = 600;
+    int scale = 256;        // 256 = 100 %, 384 = 150 %
+    std::string audioPath;  // processed first, so the spectra show it
+    double atSeconds = -1.0;  // how far into the audio; negative = its end
+};
+
+constexpr int kMaxRenderSide = 8192;
+
 struct CommandLine {
     Command command = Command::Help;
     std::string pluginPath;  // empty: the plug-in beside the program
     std::string inputPath;   // process, levels
-    std::string outputPath;  // process, save-state, demo-signal
+    std::string outputPath;  // process, save-state, demo-signal, render
     PluginSettings settings;
     int blockSize = 512;
     bool floatOutput = false;
@@ -46,6 +57,7 @@ struct CommandLine {
     double fromSeconds = 0.0;  // levels
     double toSeconds = -1.0;   // levels; negative = to the end
     long closeAfterMilliseconds = 0;  // editor; 0 = until the user closes it
+    RenderOptions render;
 };
 
 constexpr int kMinFftSize = 128;

@@ -10,6 +10,7 @@
 #include "host_callback.h"
 #include "info_command.h"
 #include "process_command.h"
+#include "render_command.h"
 #include "terminal.h"
 #include "wav_file.h"
 
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
             return runLevelsCommand(line);
         case host::Command::Editor:
             return host::runEditorCommand(line);
+        case host::Command::Render:
+            return host::runRenderCommand(line);
     }
     return 2;
 }
