@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "audio_file.h"
+#include "plugin_run.h"
 #include "plugin_session.h"
 #include "plugin_settings.h"
 #include "png_file.h"
@@ -22,6 +24,7 @@ constexpr int32_t kVendorEmbeddedView = 16;
 constexpr float kViewStart = 1.0f;
 constexpr float kViewStop = 2.0f;
 constexpr float kViewPaint = 15.0f;
+constexpr int kRenderBlockSize = 512;
 
 // The host's view record: width, height and mouse position at bytes 24 to 39.
 struct ViewRecord {
@@ -36,29 +39,34 @@ intptr_t embeddedView(AEffect* effect, float code, intptr_t value = 0, void* rec
     return effect->dispatcher(effect, vexlan::effVendorSpecific, kVendorEmbeddedView, value, record, code);
 }
 
-// The first `seconds` of the audio (all of it when negative).
-AudioData leadingPart(const AudioData& audio, double seconds) {
-    if (seconds < 0.0) return audio;
-    const size_t frames = std::min(frameCount(audio), size_t(std::llround(seconds * audio.format.sampleRate)));
-    AudioData part = makeAudio(audio.format, frames);
-    for (size_t c = 0; c < audio.channels.size(); ++c) {
-        std::copy_n(audio.channels[c].begin(), frames, part.channels[c].begin());
-    }
-    return part;
-}
-
-// Runs the audio through the plug-in, painting 20 times per second of audio
-// as the editor repaints, so the spectra settle as they would on screen.
-bool processWhilePainting(AEffect* effect, const AudioData& audio, VizeBitmap* bitmap, std::string& error) {
-    const size_t repaintFrames = std::max<size_t>(1, audio.format.sampleRate / kRenderRepaintsPerSecond);
+// Runs the first `frames` of the file through the plug-in, painting 20
+// times per second of audio as the editor repaints, so the smoothed spectra
+// settle as they would on screen.
+bool processWhilePainting(AEffect* effect, AudioReader& reader, uint64_t frames, VizeBitmap* bitmap,
+                          std::string& error) {
+    const int channels = reader.format.channels;
+    const double rate = reader.format.sampleRate;
+    if (!resumePlugin(effect, rate, channels, kRenderBlockSize, error)) return false;
+    const size_t repaintFrames = std::max<size_t>(1, reader.format.sampleRate / kRenderRepaintsPerSecond);
     size_t nextPaint = repaintFrames;
-    ProcessRun run;
+    PluginRun run;
+    run.blockSize = kRenderBlockSize;
     run.latencyCompensation = false;
-    run.progress = [&](size_t done, size_t) {
+    run.progress = [&](size_t done) {
         for (; done >= nextPaint; nextPaint += repaintFrames) paintEmbeddedGraph(effect, bitmap);
     };
-    AudioData ignored;
-    return processAudio(effect, audio, run, ignored, error);
+    uint64_t remaining = frames;
+    const FrameSource source = [&](float* samples, size_t wanted, size_t& got, std::string& readError) {
+        got = 0;
+        const size_t take = size_t(std::min<uint64_t>(wanted, remaining));
+        if (take > 0 && !readAudioFrames(reader, samples, take, got, readError)) return false;
+        remaining -= got;
+        return true;
+    };
+    const FrameSink sink = [](const float*, const float*, size_t, std::string&) { return true; };
+    const bool ran = runPlugin(effect, channels, run, source, sink, error);
+    suspendPlugin(effect);
+    return ran;
 }
 
 }  // namespace
@@ -75,10 +83,14 @@ intptr_t paintEmbeddedGraph(AEffect* effect, VizeBitmap* bitmap) {
 int runRenderCommand(const CommandLine& line) {
     std::string error;
     const RenderOptions& options = line.render;
-    AudioData audio;
+    AudioReader reader;
+    uint64_t frames = 0;
     if (!options.audioPath.empty()) {
-        if (!readWav(options.audioPath, audio, error)) return reportError(error);
-        const double seconds = double(frameCount(audio)) / audio.format.sampleRate;
+        if (!openAudioReader(options.audioPath, reader, error)) return reportError(error);
+        const double seconds = double(reader.frames) / reader.format.sampleRate;
+        frames = options.atSeconds < 0.0
+                     ? reader.frames
+                     : std::min<uint64_t>(reader.frames, uint64_t(std::llround(options.atSeconds * reader.format.sampleRate)));
         if (options.atSeconds > seconds) {
             char text[160];
             std::snprintf(text, sizeof text, "--at %.3f s is past the end of %s (%.3f s)", options.atSeconds,
@@ -91,7 +103,7 @@ int runRenderCommand(const CommandLine& line) {
     AEffect* effect = session.effect;
     // Spectra need "Show analysis"; the settings may still turn it off.
     if (!options.audioPath.empty()) effect->setParameter(effect, 0, 1.0f);
-    const double rate = options.audioPath.empty() ? 0.0 : double(audio.format.sampleRate);
+    const double rate = options.audioPath.empty() ? 0.0 : double(reader.format.sampleRate);
     VizeBitmap* bitmap = vizeCreateBitmap(1, options.width, options.height);
     bool ok = applySettings(effect, line.settings, rate, error);
     if (ok && (!bitmap || !bitmap->getBits())) {
@@ -102,7 +114,7 @@ int runRenderCommand(const CommandLine& line) {
         int32_t scale = options.scale;
         bitmap->extended(vexlan::kBitmapSetScale, &scale);
         embeddedView(effect, kViewStart);
-        if (!options.audioPath.empty()) ok = processWhilePainting(effect, leadingPart(audio, options.atSeconds), bitmap, error);
+        if (!options.audioPath.empty()) ok = processWhilePainting(effect, reader, frames, bitmap, error);
         if (ok && paintEmbeddedGraph(effect, bitmap) != 1) {
             error = "the plug-in did not paint its embedded view";
             ok = false;

@@ -3,12 +3,9 @@
 // host that embeds the graph would show it.
 #pragma once
 
-#include <functional>
-
 #include "cli_options.h"
 #include "shell/host_api.h"
 #include "shell/vst2_abi.h"
-#include "wav_file.h"
 
 namespace host {
 

@@ -11,7 +11,7 @@
 #include "plugin_loader.h"
 #include "plugin_session.h"
 #include "render_command.h"
-#include "wav_file.h"
+#include "audio_file.h"
 
 #define STBI_ONLY_PNG
 #define STB_IMAGE_STATIC
@@ -125,7 +125,7 @@ TEST(RenderCommand, SpectraOfRealSoundAppearBehindTheCurve) {
     filetest::ScratchFolder folder;
     const std::string audio = folder.file("demo.wav");
     std::string error;
-    ASSERT_TRUE(host::writeWav(audio, host::makeDemoSignal(), error)) << error;
+    ASSERT_TRUE(host::writeAudioFile(audio, host::makeDemoSignal(), error)) << error;
     const std::string out = folder.file("spectra.png");
     const CommandResult result =
         runRender({out, "--audio", audio, "--at", "3", "--curve", "60:6,400:-3,2500:4,9000:-8,20000:-20"});
@@ -151,7 +151,7 @@ TEST(RenderCommand, FailuresLeaveNoFile) {
     const std::string out = folder.file("never.png");
     const std::string audio = folder.file("demo.wav");
     std::string error;
-    ASSERT_TRUE(host::writeWav(audio, host::makeDemoSignal(), error)) << error;
+    ASSERT_TRUE(host::writeAudioFile(audio, host::makeDemoSignal(), error)) << error;
     const struct {
         std::vector<std::string> args;
         const char* message;
