@@ -31,6 +31,10 @@ void postEditorMessage(PluginInstance& instance, uint32_t message) {
     if (instance.editorWindow) PostMessageA(static_cast<HWND>(instance.editorWindow), message, 0, 0);
 }
 
+void sendEditorMessage(PluginInstance& instance, uint32_t message) {
+    if (instance.editorWindow) SendMessageA(static_cast<HWND>(instance.editorWindow), message, 0, 0);
+}
+
 void destroyEditorWindow(PluginInstance& instance) {
     if (instance.editorWindow) DestroyWindow(static_cast<HWND>(instance.editorWindow));
     instance.editorWindow = nullptr;
@@ -56,6 +60,7 @@ void unregisterGraphWindowClass(void* moduleHandle) {
 
 void invalidateGraphControl(PluginInstance&, bool) {}
 void postEditorMessage(PluginInstance&, uint32_t) {}
+void sendEditorMessage(PluginInstance&, uint32_t) {}
 void destroyEditorWindow(PluginInstance& instance) { instance.editorWindow = nullptr; }
 WindowHandle focusWindow() { return nullptr; }
 void registerGraphWindowClass(void*) {}

@@ -12,6 +12,8 @@ namespace vexlan {
 struct PluginInstance;
 
 // Private messages of the editor dialog.
+constexpr uint32_t EDITOR_MSG_RELOAD = 7630;
+constexpr uint32_t EDITOR_MSG_MODE_CONTROLS = 7631;
 constexpr uint32_t EDITOR_MSG_METERING = 7691;
 
 // Dialog item of the graph control.
@@ -19,6 +21,8 @@ constexpr int kGraphControlId = 1045;
 
 void invalidateGraphControl(PluginInstance& instance, bool erase);
 void postEditorMessage(PluginInstance& instance, uint32_t message);
+// Delivered before returning, for changes the dialog must show at once.
+void sendEditorMessage(PluginInstance& instance, uint32_t message);
 void destroyEditorWindow(PluginInstance& instance);
 WindowHandle focusWindow();
 // The graph control's window class, registered by the first instance.
