@@ -4,6 +4,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "graph/graph_window_win32.h"
 #endif
 
 namespace vexlan {
@@ -13,11 +15,6 @@ namespace vexlan {
 namespace {
 
 constexpr const char* kGraphWindowClass = "FFTdisp";
-
-// Paints nothing yet: the graph control's drawing arrives with the editor.
-LRESULT CALLBACK graphClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 }  // namespace
 
