@@ -1,19 +1,25 @@
-// Peak and RMS levels of audio in dB relative to full scale.
+// Peak and RMS levels of audio in dB relative to full scale, gathered block
+// by block.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-#include "wav_file.h"
-
 namespace host {
+
+struct LevelMeter {
+    double peak = 0.0;
+    double sumOfSquares = 0.0;
+    size_t count = 0;
+};
 
 struct LevelSummary {
     double peakDb;  // -infinity for silence
     double rmsDb;   // over every sample of every channel
 };
 
-// Frames [from, to) of every channel; `to` is limited to the audio's length.
-LevelSummary measureLevels(const AudioData& audio, size_t from, size_t to);
+void meterSamples(LevelMeter& meter, const float* samples, size_t count);
+LevelSummary levelSummary(const LevelMeter& meter);
 // "-12.3 dBFS", or "-inf dBFS" for silence.
 std::string formatDb(double dB);
 

@@ -32,7 +32,9 @@ bool isPowerOfTwo(long value) { return value > 0 && (value & (value - 1)) == 0; 
 bool takesValue(const std::string& option) {
     return option == "--plugin" || option == "--state" || option == "--set" || option == "--mode" ||
            option == "--fft" || option == "--curve" || option == "--learn-noise" || option == "--noise-seconds" ||
-           option == "--block" || option == "--from" || option == "--to" || option == "--close-after";
+           option == "--block" || option == "--from" || option == "--to" || option == "--close-after" ||
+           option == "--out-dir" || option == "--delta" || option == "--format" || option == "--noise-from" ||
+           option == "--save-state" || option == "--rate";
 }
 
 bool applySettingOption(const std::string& option, const std::string& value, PluginSettings& settings,
@@ -92,6 +94,22 @@ bool parseSeconds(const std::string& option, const std::string& value, double& s
     return true;
 }
 
+// IN OUT, or with --out-dir any number of inputs.
+bool takeProcessFiles(const std::vector<std::string>& positional, CommandLine& line, std::string& error) {
+    const bool batch = !line.outputFolder.empty();
+    if (batch ? positional.empty() : positional.size() != 2) {
+        error = "usage: vexlan-host process IN OUT [options], or process IN... --out-dir DIR [options]";
+        return false;
+    }
+    line.inputPaths.assign(positional.begin(), positional.end() - (batch ? 0 : 1));
+    if (!batch) line.outputPath = positional.back();
+    if (!line.saveStatePath.empty() && line.inputPaths.size() > 1 && !line.settings.noiseSections.empty()) {
+        error = "--save-state with --noise-from takes one input: each input learns its own profile";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool parseNumber(const std::string& text, double& value) {
@@ -134,6 +152,16 @@ bool parseCurve(const std::string& text, std::vector<CurvePoint>& points, std::s
     }
     if (points.size() > size_t(kMaxCurvePoints)) {
         error = "--curve takes at most 32 points, got " + std::to_string(points.size());
+        return false;
+    }
+    return true;
+}
+
+bool parseNoiseSection(const std::string& text, NoiseSection& section, std::string& error) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || !parseNumber(text.substr(0, colon), section.start) ||
+        !parseNumber(text.substr(colon + 1), section.end) || section.start < 0.0 || section.end <= section.start) {
+        error = "--noise-from needs START:END in seconds, END after START, got \"" + text + "\"";
         return false;
     }
     return true;
@@ -184,6 +212,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             line.latencyCompensation = false;
             continue;
         }
+        if (arg == "--cpu" && line.command == Command::Info) {
+            line.cpuReport = true;
+            continue;
+        }
         if (!takesValue(arg)) {
             error = "unknown option " + arg + " for " + name;
             return false;
@@ -207,6 +239,25 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
                 return false;
             }
             line.blockSize = int(size);
+        } else if (arg == "--out-dir" && processing) {
+            line.outputFolder = value;
+        } else if (arg == "--delta" && processing) {
+            line.deltaPath = value;
+        } else if (arg == "--format" && processing) {
+            line.fileType = value;
+        } else if (arg == "--save-state" && processing) {
+            line.saveStatePath = value;
+        } else if (arg == "--noise-from" && processing) {
+            NoiseSection section{};
+            if (!parseNoiseSection(value, section, error)) return false;
+            line.settings.noiseSections.push_back(section);
+        } else if (arg == "--rate" && line.command == Command::Info) {
+            long rate = 0;
+            if (!parseInteger(value, rate) || rate < 1000 || rate > 768000) {
+                error = "--rate needs a sample rate from 1000 to 768000 Hz, got \"" + value + "\"";
+                return false;
+            }
+            line.cpuRate = double(rate);
         } else if (arg == "--close-after" && line.command == Command::Editor) {
             if (!parseInteger(value, line.closeAfterMilliseconds) || line.closeAfterMilliseconds < 1) {
                 error = "--close-after needs a time in milliseconds, got \"" + value + "\"";
@@ -224,6 +275,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 
     if (line.settings.noiseSeconds > 0.0 && line.settings.noisePath.empty()) {
         error = "--noise-seconds needs --learn-noise";
+        return false;
+    }
+    if (!line.settings.noiseSections.empty() && !line.settings.noisePath.empty()) {
+        error = "--noise-from takes sections of the input itself; it does not go with --learn-noise";
         return false;
     }
     if (line.command == Command::Info || line.command == Command::Editor) {
@@ -244,16 +299,13 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         line.outputPath = positional[1];
         return true;
     }
+    if (line.command == Command::Process) return takeProcessFiles(positional, line, error);
     if (positional.size() != positionalCount) {
-        if (line.command == Command::Process) error = "usage: vexlan-host process IN.wav OUT.wav [options]";
         if (line.command == Command::DemoSignal) error = "usage: vexlan-host demo-signal OUT.wav";
         if (line.command == Command::Levels) error = "usage: vexlan-host levels FILE.wav [--from S] [--to S]";
         return false;
     }
-    if (line.command == Command::Process) {
-        line.inputPath = positional[0];
-        line.outputPath = positional[1];
-    } else if (line.command == Command::DemoSignal) {
+    if (line.command == Command::DemoSignal) {
         line.outputPath = positional[0];
     } else {
         line.inputPath = positional[0];
@@ -267,9 +319,11 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 
 const char* usageText() {
     return "usage:\n"
-           "  vexlan-host info [PLUGIN] [settings]\n"
-           "  vexlan-host process IN.wav OUT.wav [--plugin PATH] [settings] [--block N] [--float]\n"
+           "  vexlan-host info [PLUGIN] [settings] [--cpu [--rate HZ]]\n"
+           "  vexlan-host process IN OUT [--plugin PATH] [settings] [--block N] [--float] [--format TYPE]\n"
+           "                      [--delta DELTA] [--noise-from START:END]... [--save-state FILE]\n"
            "                      [--no-latency-compensation]\n"
+           "  vexlan-host process IN... --out-dir DIR [same options; --delta names a folder]\n"
            "  vexlan-host save-state PLUGIN FILE [settings]\n"
            "  vexlan-host demo-signal OUT.wav\n"
            "  vexlan-host levels FILE.wav [--from SECONDS] [--to SECONDS]\n"
@@ -281,7 +335,17 @@ const char* usageText() {
            "  --fft N                 FFT size, a power of two from 128 to 32768\n"
            "  --curve \"HZ:DB,...\"     the adjustment graph's points (at most 32)\n"
            "  --learn-noise FILE      subtract mode with a noise profile measured from FILE\n"
-           "  --noise-seconds S       measure only the first S seconds of that file\n";
+           "  --noise-seconds S       measure only the first S seconds of that file\n"
+           "process:\n"
+           "  --noise-from START:END  subtract mode, the noise profile learnt from these seconds of\n"
+           "                          the input (repeatable: the sections are learnt as one stream)\n"
+           "  --save-state FILE       keep the state after learning, profile included\n"
+           "  --delta DELTA           also write the input minus the output: what was removed\n"
+           "  --format TYPE           wav, rf64, w64, flac, aiff or ogg (natively; WAV on Windows);\n"
+           "                          otherwise the output's extension, otherwise the input's type\n"
+           "info:\n"
+           "  --cpu                   latency and CPU time per second of stereo audio, per FFT size\n"
+           "  --rate HZ               the sample rate for that table (default 48000)\n";
 }
 
 }  // namespace host

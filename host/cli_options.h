@@ -24,6 +24,12 @@ struct ParameterAssignment {
     std::string value;  // real units; converted once the parameter is known
 };
 
+// A stretch of a recording in seconds; a negative end means its end.
+struct NoiseSection {
+    double start;
+    double end;
+};
+
 struct PluginSettings {
     std::string statePath;                          // --state
     std::vector<ParameterAssignment> parameters;    // --set, in order
@@ -32,17 +38,25 @@ struct PluginSettings {
     std::optional<std::vector<CurvePoint>> curve;   // --curve
     std::string noisePath;                          // --learn-noise
     double noiseSeconds = 0.0;                      // --noise-seconds; 0 = the whole file
+    std::vector<NoiseSection> noiseSections;        // --noise-from, sections of the input itself
 };
 
 struct CommandLine {
     Command command = Command::Help;
     std::string pluginPath;  // empty: the plug-in beside the program
-    std::string inputPath;   // process, levels
-    std::string outputPath;  // process, save-state, demo-signal
+    std::string inputPath;                // levels
+    std::vector<std::string> inputPaths;  // process
+    std::string outputPath;               // process (one input), save-state, demo-signal
+    std::string outputFolder;             // process --out-dir: every input's output goes there
+    std::string deltaPath;                // process --delta: a file, or with --out-dir a folder
+    std::string fileType;                 // process --format
+    std::string saveStatePath;            // process --save-state
     PluginSettings settings;
     int blockSize = 512;
     bool floatOutput = false;
     bool latencyCompensation = true;
+    bool cpuReport = false;   // info --cpu
+    double cpuRate = 48000.0; // info --rate
     double fromSeconds = 0.0;  // levels
     double toSeconds = -1.0;   // levels; negative = to the end
     long closeAfterMilliseconds = 0;  // editor; 0 = until the user closes it
@@ -60,6 +74,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 
 bool parseMode(const std::string& text, ProcessingMode& mode);
 bool parseCurve(const std::string& text, std::vector<CurvePoint>& points, std::string& error);
+// "START:END" in seconds, END after START.
+bool parseNoiseSection(const std::string& text, NoiseSection& section, std::string& error);
 // A whole decimal number (no trailing text); "inf" and "nan" are refused.
 bool parseNumber(const std::string& text, double& value);
 

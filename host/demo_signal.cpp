@@ -40,7 +40,7 @@ double envelope(double t) {
 }  // namespace
 
 AudioData makeDemoSignal() {
-    WavFormat format;
+    AudioFormat format;
     format.encoding = SampleEncoding::Pcm;
     format.bitsPerSample = 16;
     format.channels = 2;

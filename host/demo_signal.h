@@ -2,7 +2,7 @@
 // the hiss alone in front so a noise profile can be learnt from it.
 #pragma once
 
-#include "wav_file.h"
+#include "audio_file.h"
 
 namespace host {
 

@@ -18,8 +18,7 @@ void resetHost(const HostOptions& options) {
     state.options = options;
     state.calls.clear();
     state.lookups.clear();
-    state.accessibleNames.clear();
-    state.tabGroups.clear();
+    resetExtensionState(options.midiOctaveOffset, options.removeToolWindowFlag);
 }
 
 std::vector<HostCall> recordedCalls() {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -21,9 +20,8 @@ struct HostOptions {
     std::set<std::string> withheld;
     // Answer to audioMasterCanDo "quovarLoadStateContext".
     intptr_t loadStateContextAnswer = 0;
-    // The "midioctoffs" configuration value handed out by get_config_var.
+    // Installed into the extension functions' state (host_functions.h).
     int32_t midiOctaveOffset = 0;
-    // Whether RemoveToolWindowFlagIfConfigured removes the tool-window style.
     bool removeToolWindowFlag = false;
 };
 
@@ -39,15 +37,11 @@ struct HostState {
     HostOptions options;
     std::vector<HostCall> calls;
     std::vector<std::string> lookups;  // every name asked for, in order
-    // Accessible names set through SetWindowAccessibilityString, by window.
-    std::map<void*, std::string> accessibleNames;
-    // Control groups registered through vac_createGroupsFromTab, by tab window.
-    std::map<void*, std::vector<int>> tabGroups;
     std::mutex mutex;  // the plug-in may call back from its audio thread
 };
 
 HostState& hostState();
-// Forgets every record and installs `options`.
+// Forgets every record (the extension functions' too) and installs `options`.
 void resetHost(const HostOptions& options = {});
 // A copy of the recorded edit calls, safe against a concurrent callback.
 std::vector<HostCall> recordedCalls();

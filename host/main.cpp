@@ -1,23 +1,25 @@
 // vexlan-host: the host stand-in's command line.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "audio_file.h"
 #include "audio_levels.h"
 #include "cli_options.h"
 #include "demo_signal.h"
 #include "editor_command.h"
 #include "host_callback.h"
 #include "info_command.h"
+#include "cpu_report.h"
 #include "process_command.h"
 #include "terminal.h"
-#include "wav_file.h"
 
 namespace {
 
 int runDemoSignalCommand(const host::CommandLine& line) {
     std::string error;
-    if (!host::writeWav(line.outputPath, host::makeDemoSignal(), error)) return host::reportError(error);
+    if (!host::writeAudioFile(line.outputPath, host::makeDemoSignal(), error)) return host::reportError(error);
     std::printf("wrote %s: %.1f s, %u Hz, 2 channels, 16-bit; hiss alone for the first %.1f s\n",
                 line.outputPath.c_str(), host::kDemoSeconds, unsigned(host::kDemoSampleRate), host::kDemoLeadInSeconds);
     return 0;
@@ -25,13 +27,25 @@ int runDemoSignalCommand(const host::CommandLine& line) {
 
 int runLevelsCommand(const host::CommandLine& line) {
     std::string error;
-    host::AudioData audio;
-    if (!host::readWav(line.inputPath, audio, error)) return host::reportError(error);
-    const double rate = audio.format.sampleRate;
-    const size_t frames = host::frameCount(audio);
-    const size_t from = std::min(frames, size_t(line.fromSeconds * rate + 0.5));
-    const size_t to = line.toSeconds < 0.0 ? frames : std::min(frames, size_t(line.toSeconds * rate + 0.5));
-    const host::LevelSummary levels = host::measureLevels(audio, from, to);
+    host::AudioReader reader;
+    if (!host::openAudioReader(line.inputPath, reader, error)) return host::reportError(error);
+    const double rate = reader.format.sampleRate;
+    const uint64_t from = std::min(reader.frames, uint64_t(line.fromSeconds * rate + 0.5));
+    const uint64_t to = line.toSeconds < 0.0 ? reader.frames : std::min(reader.frames, uint64_t(line.toSeconds * rate + 0.5));
+    if (!host::seekAudioFrame(reader, from, error)) return host::reportError(error);
+    host::LevelMeter meter;
+    const size_t channels = size_t(reader.format.channels);
+    std::vector<float> block(8192 * channels);
+    for (uint64_t at = from; at < to;) {
+        size_t got = 0;
+        if (!host::readAudioFrames(reader, block.data(), size_t(std::min<uint64_t>(8192, to - at)), got, error)) {
+            return host::reportError(error);
+        }
+        if (got == 0) break;
+        host::meterSamples(meter, block.data(), got * channels);
+        at += got;
+    }
+    const host::LevelSummary levels = host::levelSummary(meter);
     std::printf("%s %.3f-%.3f s: peak %s, RMS %s\n", line.inputPath.c_str(), double(from) / rate, double(to) / rate,
                 host::formatDb(levels.peakDb).c_str(), host::formatDb(levels.rmsDb).c_str());
     return 0;
@@ -50,6 +64,7 @@ int main(int argc, char** argv) {
             std::fputs(host::usageText(), stdout);
             return args.empty() ? 2 : 0;
         case host::Command::Info:
+            if (line.cpuReport) return host::runCpuReport(host::pluginPathToLoad(line.pluginPath), line.settings, line.cpuRate);
             return host::runInfoCommand(host::pluginPathToLoad(line.pluginPath), line.settings);
         case host::Command::Process:
             return host::runProcessCommand(line);

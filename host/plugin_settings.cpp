@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "noise_profile.h"
-#include "wav_file.h"
+#include "noise_learning.h"
 
 namespace host {
 
@@ -20,9 +19,6 @@ constexpr int32_t kVendorParameterRange = int32_t(0xDEADBEF0u);
 constexpr int32_t kVendorFormatValue = 7;
 constexpr intptr_t kVendorHandled = 0xBEEF;
 constexpr int kTextBytes = 256;
-// The quality values that select the legacy band layouts.
-constexpr float kLegacyBelow = 0.0625f;
-constexpr float kLegacyAbove = 0.5f;
 
 intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
@@ -56,7 +52,7 @@ std::string formatNumber(double value) {
     return text;
 }
 
-bool applyChunkSettings(AEffect* effect, const PluginSettings& settings, double sampleRate, std::string& error) {
+bool applyChunkSettings(AEffect* effect, const PluginSettings& settings, std::string& error) {
     StateChunk chunk;
     if (!readPluginState(effect, chunk, error)) return false;
     if (settings.fftSize) chunk.fftSize = *settings.fftSize;
@@ -67,25 +63,7 @@ bool applyChunkSettings(AEffect* effect, const PluginSettings& settings, double 
         chunk.table.clear();
         if (chunk.editMode == kEditModePrecise) chunk.editMode = kEditModeSmooth;
     }
-    if (!settings.noisePath.empty()) {
-        AudioData noise;
-        if (!readWav(settings.noisePath, noise, error)) return false;
-        if (sampleRate > 0.0 && double(noise.format.sampleRate) != sampleRate) {
-            error = settings.noisePath + " runs at " + std::to_string(noise.format.sampleRate) +
-                    " Hz, the audio at " + formatNumber(sampleRate) + " Hz";
-            return false;
-        }
-        size_t frames = frameCount(noise);
-        if (settings.noiseSeconds > 0.0) {
-            frames = std::min(frames, size_t(std::llround(settings.noiseSeconds * noise.format.sampleRate)));
-        }
-        if (frames < size_t(chunk.fftSize / 2)) {
-            error = "the noise recording (" + std::to_string(frames) + " samples) is shorter than half the FFT size";
-            return false;
-        }
-        const bool legacy = chunk.quality < kLegacyBelow || chunk.quality > kLegacyAbove;
-        chunk.table = learnNoiseProfile(noise, frames, chunk.fftSize, legacy);
-        chunk.editMode = kEditModePrecise;
+    if (!settings.noisePath.empty() || !settings.noiseSections.empty()) {
         chunk.processingMode = int32_t(ProcessingMode::Subtract);
     }
     loadPluginState(effect, serialiseStateChunk(chunk));
@@ -199,23 +177,9 @@ void loadPluginState(AEffect* effect, const std::vector<uint8_t>& chunk) {
     dispatch(effect, vexlan::effSetChunk, 0, intptr_t(copy.size()), copy.data(), 0.0f);
 }
 
-bool applySettings(AEffect* effect, const PluginSettings& settings, double sampleRate, std::string& error) {
-    if (!settings.statePath.empty()) {
-        StateFile state;
-        if (!readStateFile(settings.statePath, state, error)) return false;
-        if (state.uniqueId != effect->uniqueID) {
-            error = settings.statePath + ": the state belongs to another plug-in";
-            return false;
-        }
-        loadPluginState(effect, state.chunk);
-    }
-    if (settings.mode && !settings.noisePath.empty() && *settings.mode != ProcessingMode::Subtract) {
-        error = "--learn-noise works in subtract mode only";
-        return false;
-    }
-    if (settings.mode || settings.fftSize || settings.curve || !settings.noisePath.empty()) {
-        if (!applyChunkSettings(effect, settings, sampleRate, error)) return false;
-    }
+namespace {
+
+bool applyParameters(AEffect* effect, const PluginSettings& settings, std::string& error) {
     if (settings.parameters.empty()) return true;
     const std::vector<HostParameter> parameters = describeParameters(effect);
     for (const ParameterAssignment& assignment : settings.parameters) {
@@ -231,6 +195,32 @@ bool applySettings(AEffect* effect, const PluginSettings& settings, double sampl
         effect->setParameter(effect, parameter->index, float(value));
     }
     return true;
+}
+
+}  // namespace
+
+bool applySettings(AEffect* effect, const PluginSettings& settings, double sampleRate, std::string& error) {
+    if (!settings.statePath.empty()) {
+        StateFile state;
+        if (!readStateFile(settings.statePath, state, error)) return false;
+        if (state.uniqueId != effect->uniqueID) {
+            error = settings.statePath + ": the state belongs to another plug-in";
+            return false;
+        }
+        loadPluginState(effect, state.chunk);
+    }
+    const bool learning = !settings.noisePath.empty() || !settings.noiseSections.empty();
+    if (settings.mode && learning && *settings.mode != ProcessingMode::Subtract) {
+        error = "noise learning works in subtract mode only";
+        return false;
+    }
+    if (settings.mode || settings.fftSize || settings.curve || learning) {
+        if (!applyChunkSettings(effect, settings, error)) return false;
+    }
+    if (!applyParameters(effect, settings, error)) return false;
+    if (settings.noisePath.empty()) return true;
+    const NoiseSection whole{0.0, settings.noiseSeconds > 0.0 ? settings.noiseSeconds : -1.0};
+    return learnNoise(effect, settings.noisePath, {whole}, sampleRate, error);
 }
 
 }  // namespace host

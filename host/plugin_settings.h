@@ -34,7 +34,9 @@ bool toNormalised(const HostParameter& parameter, const std::string& text, doubl
 bool readPluginState(vexlan::AEffect* effect, StateChunk& chunk, std::string& error);
 void loadPluginState(vexlan::AEffect* effect, const std::vector<uint8_t>& chunk);
 
-// Applies `settings` in order: state file, chunk settings, parameters.
+// Applies `settings` in order: state file, chunk settings (noise learning
+// selects Subtract mode), parameters, then a noise profile learnt from the
+// --learn-noise file; sections of the input are the caller's to learn.
 // `sampleRate` is the rate the audio will run at (0: take the noise file's).
 bool applySettings(vexlan::AEffect* effect, const PluginSettings& settings, double sampleRate, std::string& error);
 

@@ -1,11 +1,14 @@
 #include "process_command.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
+#include "audio_file.h"
 #include "audio_levels.h"
+#include "noise_learning.h"
+#include "plugin_run.h"
 #include "plugin_session.h"
 #include "plugin_settings.h"
 #include "state_file.h"
@@ -15,27 +18,174 @@ namespace host {
 
 namespace {
 
+namespace fs = std::filesystem;
 using vexlan::AEffect;
 
-// The host maker's channel-configuration request: value points at the
-// channel count, option 1.0 asks for a change.
-constexpr int32_t kVendorChannelConfig = 69;
+struct FileJob {
+    std::string input;
+    std::string output;
+    std::string delta;  // empty: no delta file
+};
 
-intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                  float opt = 0.0f) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+struct FileResult {
+    uint64_t frames = 0;
+    uint32_t sampleRate = 0;
+    LevelMeter input;
+    LevelMeter output;
+    LevelMeter removed;
+};
+
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code ignored;
+    return fs::weakly_canonical(a, ignored) == fs::weakly_canonical(b, ignored);
 }
 
-bool configureChannels(AEffect* effect, int channels, std::string& error) {
-    if (effect->numInputs != channels) {
-        int32_t count = channels;
-        dispatch(effect, vexlan::effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), nullptr,
-                 1.0f);
-    }
-    if (effect->numInputs != channels || effect->numOutputs != channels) {
-        error = "the plug-in does not take " + std::to_string(channels) + " channels (it has " +
-                std::to_string(effect->numInputs) + " inputs and " + std::to_string(effect->numOutputs) + " outputs)";
+bool saveState(AEffect* effect, const std::string& path, size_t& bytes, std::string& error) {
+    StateFile state;
+    state.uniqueId = effect->uniqueID;
+    void* data = nullptr;
+    const intptr_t size = effect->dispatcher(effect, vexlan::effGetChunk, 0, 0, &data, 0.0f);
+    if (size > 0 && data) state.chunk.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    StateChunk chunk;
+    if (!parseStateChunk(state.chunk, chunk, error)) {
+        error = "the plug-in's saved state: " + error;
         return false;
+    }
+    bytes = state.chunk.size();
+    return writeStateFile(path, state, error);
+}
+
+bool formatFor(const CommandLine& line, const AudioFormat& input, const std::string& path, AudioFormat& format,
+               std::string& error) {
+    if (!outputFormatFor(input, path, line.fileType, format, error)) return false;
+    if (!line.floatOutput) return true;
+    if (format.type == FileType::Flac) {
+        error = "--float: FLAC files hold integer samples only";
+        return false;
+    }
+    format.encoding = SampleEncoding::Float;
+    format.bitsPerSample = 32;
+    return true;
+}
+
+// Everything of one file once the plug-in is loaded: settings, learning,
+// the run, and the output files, which appear only when all went well.
+bool processWithPlugin(const CommandLine& line, const FileJob& job, AEffect* effect, AudioReader& reader,
+                       const std::function<void(size_t)>& progress, FileResult& result, std::string& error) {
+    const AudioFormat& format = reader.format;
+    AudioFormat outputFormat;
+    AudioFormat deltaFormat;
+    if (!formatFor(line, format, job.output, outputFormat, error)) return false;
+    if (!job.delta.empty() && !formatFor(line, format, job.delta, deltaFormat, error)) return false;
+    if (!applySettings(effect, line.settings, double(format.sampleRate), error)) return false;
+    if (!line.settings.noiseSections.empty() &&
+        !learnNoise(effect, job.input, line.settings.noiseSections, double(format.sampleRate), error)) {
+        return false;
+    }
+    size_t stateBytes = 0;
+    if (!line.saveStatePath.empty() && !saveState(effect, line.saveStatePath, stateBytes, error)) return false;
+
+    AudioWriter writer;
+    AudioWriter deltaWriter;
+    if (!openAudioWriter(job.output, outputFormat, reader.frames, writer, error)) return false;
+    if (!job.delta.empty() && !openAudioWriter(job.delta, deltaFormat, reader.frames, deltaWriter, error)) return false;
+    if (!resumePlugin(effect, format.sampleRate, format.channels, line.blockSize, error)) return false;
+
+    const size_t channels = size_t(format.channels);
+    std::vector<float> difference;
+    const FrameSource source = [&](float* samples, size_t frames, size_t& got, std::string& problem) {
+        if (!readAudioFrames(reader, samples, frames, got, problem)) return false;
+        meterSamples(result.input, samples, got * channels);
+        return true;
+    };
+    const FrameSink sink = [&](const float* output, const float* input, size_t frames, std::string& problem) {
+        const size_t count = frames * channels;
+        meterSamples(result.output, output, count);
+        if (!writeAudioFrames(writer, output, frames, problem)) return false;
+        if (job.delta.empty()) return true;
+        difference.resize(count);
+        for (size_t i = 0; i < count; ++i) difference[i] = input[i] - output[i];
+        meterSamples(result.removed, difference.data(), count);
+        return writeAudioFrames(deltaWriter, difference.data(), frames, problem);
+    };
+    PluginRun run;
+    run.blockSize = line.blockSize;
+    run.latencyCompensation = line.latencyCompensation;
+    run.alignedInput = !job.delta.empty();
+    run.progress = progress;
+    const bool ran = runPlugin(effect, format.channels, run, source, sink, error);
+    suspendPlugin(effect);
+    if (!ran) return false;
+    result.frames = result.input.count / channels;
+    result.sampleRate = format.sampleRate;
+    if (!job.delta.empty() && !finishAudioWriter(deltaWriter, error)) return false;
+    if (!finishAudioWriter(writer, error)) {
+        if (!job.delta.empty()) std::remove(job.delta.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool processFile(const CommandLine& line, const FileJob& job, const std::function<void(size_t)>& progress,
+                 FileResult& result, std::string& error) {
+    if (samePath(job.input, job.output) || (!job.delta.empty() && samePath(job.input, job.delta))) {
+        error = "will not overwrite the input " + job.input;
+        return false;
+    }
+    AudioReader reader;
+    if (!openAudioReader(job.input, reader, error)) return false;
+    PluginSession session;
+    if (!openSession(pluginPathToLoad(line.pluginPath), session, error)) return false;
+    const bool ok = processWithPlugin(line, job, session.effect, reader, progress, result, error);
+    closeSession(session);
+    return ok;
+}
+
+void printSummary(const FileJob& job, const FileResult& result, double seconds) {
+    const LevelSummary before = levelSummary(result.input);
+    const LevelSummary after = levelSummary(result.output);
+    const double audioSeconds = double(result.frames) / double(result.sampleRate);
+    std::string removed;
+    if (!job.delta.empty()) {
+        const LevelSummary delta = levelSummary(result.removed);
+        removed = "; removed peak " + formatDb(delta.peakDb) + ", RMS " + formatDb(delta.rmsDb);
+    }
+    std::printf("%s -> %s: in peak %s, RMS %s; out peak %s, RMS %s%s; %.2f s of audio in %.2f s (%.1fx real time)\n",
+                job.input.c_str(), job.output.c_str(), formatDb(before.peakDb).c_str(), formatDb(before.rmsDb).c_str(),
+                formatDb(after.peakDb).c_str(), formatDb(after.rmsDb).c_str(), removed.c_str(), audioSeconds, seconds,
+                seconds > 0.0 ? audioSeconds / seconds : 0.0);
+}
+
+// The output beside the others in `folder`, under the input's name, with
+// the extension of the type --format asks for.
+std::string pathIn(const std::string& folder, const std::string& input, const std::string& fileType) {
+    fs::path name = fs::path(input).filename();
+    FileType type;
+    if (parseFileType(fileType, type)) name.replace_extension(fileTypeExtension(type));
+    return (fs::path(folder) / name).string();
+}
+
+bool planJobs(const CommandLine& line, std::vector<FileJob>& jobs, std::string& error) {
+    if (line.outputFolder.empty()) {
+        jobs.push_back({line.inputPaths[0], line.outputPath, line.deltaPath});
+        return true;
+    }
+    for (const std::string& folder : {line.outputFolder, line.deltaPath}) {
+        if (!folder.empty() && !fs::is_directory(folder)) {
+            error = "no such folder: " + folder;
+            return false;
+        }
+    }
+    for (const std::string& input : line.inputPaths) {
+        FileJob job{input, pathIn(line.outputFolder, input, line.fileType), ""};
+        if (!line.deltaPath.empty()) job.delta = pathIn(line.deltaPath, input, line.fileType);
+        for (const FileJob& earlier : jobs) {
+            if (earlier.output == job.output) {
+                error = earlier.input + " and " + input + " would both be written to " + job.output;
+                return false;
+            }
+        }
+        jobs.push_back(job);
     }
     return true;
 }
@@ -43,111 +193,64 @@ bool configureChannels(AEffect* effect, int channels, std::string& error) {
 }  // namespace
 
 std::string pluginPathToLoad(const std::string& path) {
-    return path.empty() ? path : std::filesystem::absolute(path).string();
-}
-
-bool processAudio(AEffect* effect, const AudioData& input, const ProcessRun& run, AudioData& output,
-                  std::string& error) {
-    const size_t channels = size_t(input.format.channels);
-    const size_t frames = frameCount(input);
-    dispatch(effect, vexlan::effSetSampleRate, 0, 0, nullptr, float(input.format.sampleRate));
-    dispatch(effect, vexlan::effSetBlockSize, 0, run.blockSize);
-    if (!configureChannels(effect, input.format.channels, error)) return false;
-    dispatch(effect, vexlan::effMainsChanged, 0, 1);
-    dispatch(effect, vexlan::effStartProcess);
-    // A host reads the latency when it (re)starts the plug-in.
-    const size_t latency = run.latencyCompensation ? size_t(std::max(effect->initialDelay, 0)) : 0;
-    const size_t total = frames + latency;
-
-    AudioData processed = makeAudio(input.format, total);
-    // No block longer than the whole run: a huge --block on a short file
-    // must not allocate for samples that never come.
-    const size_t blockSize = std::min(size_t(run.blockSize), std::max<size_t>(total, 1));
-    std::vector<std::vector<float>> inputBlock(channels, std::vector<float>(blockSize));
-    std::vector<float*> inputs(channels);
-    std::vector<float*> outputs(channels);
-    for (size_t start = 0; start < total; start += blockSize) {
-        const size_t length = std::min(blockSize, total - start);
-        const size_t available = start < frames ? std::min(length, frames - start) : 0;
-        for (size_t c = 0; c < channels; ++c) {
-            // Past the end of the input the plug-in is fed silence.
-            std::fill(std::copy_n(input.channels[c].begin() + std::ptrdiff_t(std::min(start, frames)), available,
-                                  inputBlock[c].begin()),
-                      inputBlock[c].begin() + std::ptrdiff_t(length), 0.0f);
-            inputs[c] = inputBlock[c].data();
-            outputs[c] = processed.channels[c].data() + start;
-        }
-        effect->processReplacing(effect, inputs.data(), outputs.data(), int32_t(length));
-        if (run.progress) run.progress(std::min(start + length, total), total);
-    }
-    dispatch(effect, vexlan::effStopProcess);
-    dispatch(effect, vexlan::effMainsChanged, 0, 0);
-
-    for (std::vector<float>& channel : processed.channels) channel.erase(channel.begin(), channel.begin() + std::ptrdiff_t(latency));
-    output = std::move(processed);
-    return true;
+    return path.empty() ? path : fs::absolute(path).string();
 }
 
 int runProcessCommand(const CommandLine& line) {
     std::string error;
-    AudioData input;
-    if (!readWav(line.inputPath, input, error)) return reportError(error);
-    PluginSession session;
-    if (!openSession(pluginPathToLoad(line.pluginPath), session, error)) return reportError(error);
-    if (!applySettings(session.effect, line.settings, double(input.format.sampleRate), error)) {
-        closeSession(session);
-        return reportError(error);
-    }
+    std::vector<FileJob> jobs;
+    if (!planJobs(line, jobs, error)) return reportError(error);
+    const bool batch = !line.outputFolder.empty();
 
-    ProcessRun run;
-    run.blockSize = line.blockSize;
-    run.latencyCompensation = line.latencyCompensation;
+    // One bar over every file's frames; a file that cannot be opened counts none.
+    std::vector<uint64_t> lengths;
+    uint64_t total = 0;
+    for (const FileJob& job : jobs) {
+        AudioReader reader;
+        std::string ignored;
+        lengths.push_back(openAudioReader(job.input, reader, ignored) ? reader.frames : 0);
+        total += lengths.back();
+    }
     ProgressBar bar = startProgressBar();
-    run.progress = [&bar](size_t done, size_t total) { showProgress(bar, done, total); };
+    uint64_t before = 0;
+    size_t failed = 0;
+    double audioSeconds = 0.0;
     const auto started = std::chrono::steady_clock::now();
-    AudioData output;
-    const bool processed = processAudio(session.effect, input, run, output, error);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    finishProgressBar(bar);
-    closeSession(session);
-    if (!processed) return reportError(error);
-
-    if (line.floatOutput) {
-        output.format.encoding = SampleEncoding::Float;
-        output.format.bitsPerSample = 32;
-        output.format.validBits = 0;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const auto fileStarted = std::chrono::steady_clock::now();
+        const auto progress = [&](size_t done) { showProgress(bar, size_t(before + done), size_t(total)); };
+        FileResult result;
+        const bool ok = processFile(line, jobs[i], progress, result, error);
+        before += lengths[i];
+        finishProgressBar(bar);
+        if (!ok) {
+            ++failed;
+            const bool named = error.find(jobs[i].input) != std::string::npos;
+            reportError(batch && !named ? jobs[i].input + ": " + error : error);
+            continue;
+        }
+        audioSeconds += double(result.frames) / double(result.sampleRate);
+        printSummary(jobs[i], result,
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - fileStarted).count());
     }
-    if (!writeWav(line.outputPath, output, error)) return reportError(error);
-
-    const size_t frames = frameCount(input);
-    const LevelSummary before = measureLevels(input, 0, frames);
-    const LevelSummary after = measureLevels(output, 0, frames);
-    const double audioSeconds = double(frames) / double(input.format.sampleRate);
-    std::printf("%s -> %s: in peak %s, RMS %s; out peak %s, RMS %s; %.2f s of audio in %.2f s (%.1fx real time)\n",
-                line.inputPath.c_str(), line.outputPath.c_str(), formatDb(before.peakDb).c_str(),
-                formatDb(before.rmsDb).c_str(), formatDb(after.peakDb).c_str(), formatDb(after.rmsDb).c_str(),
-                audioSeconds, seconds, seconds > 0.0 ? audioSeconds / seconds : 0.0);
-    return 0;
+    if (batch) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::printf("%zu of %zu files processed, %zu failed; %.2f s of audio in %.2f s\n", jobs.size() - failed,
+                    jobs.size(), failed, audioSeconds, seconds);
+    }
+    return failed == 0 ? 0 : 1;
 }
 
 int runSaveStateCommand(const CommandLine& line) {
     std::string error;
     PluginSession session;
     if (!openSession(pluginPathToLoad(line.pluginPath), session, error)) return reportError(error);
-    StateFile state;
-    state.uniqueId = session.effect->uniqueID;
-    bool ok = applySettings(session.effect, line.settings, 0.0, error);
-    if (ok) {
-        void* data = nullptr;
-        const intptr_t size = dispatch(session.effect, vexlan::effGetChunk, 0, 0, &data);
-        StateChunk chunk;
-        if (size > 0 && data) state.chunk.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-        ok = parseStateChunk(state.chunk, chunk, error);
-        if (!ok) error = "the plug-in's saved state: " + error;
-    }
+    size_t bytes = 0;
+    const bool ok = applySettings(session.effect, line.settings, 0.0, error) &&
+                    saveState(session.effect, line.outputPath, bytes, error);
     closeSession(session);
-    if (!ok || !writeStateFile(line.outputPath, state, error)) return reportError(error);
-    std::printf("saved %zu bytes of state to %s\n", state.chunk.size(), line.outputPath.c_str());
+    if (!ok) return reportError(error);
+    std::printf("saved %zu bytes of state to %s\n", bytes, line.outputPath.c_str());
     return 0;
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "wav_file.h"
+#include "file_io.h"
 
 namespace host {
 

@@ -44,6 +44,8 @@ void finishProgressBar(ProgressBar& bar) {
     if (!bar.visible || bar.shownPercent < 0) return;
     std::fprintf(stderr, "\r%*s\r", kBarWidth + 8, "");
     std::fflush(stderr);
+    // A batch draws the bar again after each file's line.
+    bar.shownPercent = -1;
 }
 
 }  // namespace host

@@ -1,18 +1,33 @@
-#include "wav_file.h"
+// The Windows build's audio files: WAV only, PCM 16, 24 and 32 bit and IEEE
+// float 32 and 64, plain or WAVE_FORMAT_EXTENSIBLE, 1 to 128 channels, read
+// and written in blocks.
+#include <emmintrin.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "audio_file.h"
+#include "file_io.h"
 
 namespace host {
+
+struct AudioReaderState {
+    std::FILE* file = nullptr;
+    uint64_t framesLeft = 0;
+    uint64_t dataStart = 0;
+    std::vector<uint8_t> bytes;
+};
+
+struct AudioWriterState {
+    std::FILE* file = nullptr;
+    uint64_t frames = 0;
+    uint32_t sizeOffset = 0;  // where the data chunk's size goes
+    uint32_t factOffset = 0;  // where the fact chunk's frame count goes; 0 without one
+    std::vector<uint8_t> bytes;
+};
 
 namespace {
 
@@ -23,10 +38,14 @@ constexpr uint16_t kTagExtensible = 0xFFFE;
 // carry the plain format tag.
 constexpr uint8_t kSubformatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr uint64_t kLargestWavData = 0xFFFFFF00u;
 
 uint16_t read16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t read32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void write32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
 void put16(std::vector<uint8_t>& out, uint32_t v) {
@@ -51,7 +70,7 @@ std::string describe(SampleEncoding encoding, int bits) {
     return std::to_string(bits) + "-bit " + (encoding == SampleEncoding::Pcm ? "PCM" : "float");
 }
 
-bool parseFormatChunk(const uint8_t* p, uint32_t size, WavFormat& format, std::string& error) {
+bool parseFormatChunk(const uint8_t* p, uint32_t size, AudioFormat& format, std::string& error) {
     if (size < 16) {
         error = "fmt chunk is too short";
         return false;
@@ -62,21 +81,17 @@ bool parseFormatChunk(const uint8_t* p, uint32_t size, WavFormat& format, std::s
     const uint16_t blockAlign = read16(p + 12);
     format.bitsPerSample = read16(p + 14);
     format.extensible = tag == kTagExtensible;
-    format.validBits = 0;
-    format.channelMask = 0;
     if (format.extensible) {
         if (size < 40 || read16(p + 16) < 22) {
             error = "extensible fmt chunk is too short";
             return false;
         }
-        format.validBits = read16(p + 18);
-        format.channelMask = read32(p + 20);
         tag = read16(p + 24);
         if (std::memcmp(p + 26, kSubformatTail, sizeof kSubformatTail) != 0) {
             error = "unsupported format: unknown extensible subformat";
             return false;
         }
-        if (format.validBits > format.bitsPerSample) {
+        if (read16(p + 18) > format.bitsPerSample) {
             error = "fmt chunk has more valid bits than its sample width";
             return false;
         }
@@ -110,145 +125,124 @@ bool parseFormatChunk(const uint8_t* p, uint32_t size, WavFormat& format, std::s
     return true;
 }
 
-float decodeSample(const uint8_t* p, const WavFormat& format) {
-    if (format.encoding == SampleEncoding::Float) {
-        if (format.bitsPerSample == 32) {
-            const uint32_t bits = read32(p);
-            float value;
-            std::memcpy(&value, &bits, 4);
-            return value;
-        }
-        const uint64_t bits = uint64_t(read32(p)) | (uint64_t(read32(p + 4)) << 32);
-        double value;
-        std::memcpy(&value, &bits, 8);
-        return float(value);
+// One loop per sample type, so that nothing but the conversion runs per sample.
+void decodeSamples(const uint8_t* p, float* samples, size_t count, const AudioFormat& format) {
+    if (format.encoding == SampleEncoding::Float && format.bitsPerSample == 32) {
+        std::memcpy(samples, p, count * 4);  // x86 is little-endian as the file
+        return;
     }
-    switch (format.bitsPerSample) {
-        case 16:
-            return float(int16_t(read16(p))) / 32768.0f;
-        case 24:
-            return float(int32_t(uint32_t(p[0] << 8) | uint32_t(p[1] << 16) | uint32_t(p[2]) << 24) >> 8) /
-                   8388608.0f;
-        default:
-            return float(double(int32_t(read32(p))) / 2147483648.0);
-    }
-}
-
-void encodeSample(std::vector<uint8_t>& out, float sample, const WavFormat& format) {
     if (format.encoding == SampleEncoding::Float) {
-        if (format.bitsPerSample == 32) {
-            uint32_t bits;
-            std::memcpy(&bits, &sample, 4);
-            put32(out, bits);
-        } else {
-            const double value = sample;
-            uint64_t bits;
-            std::memcpy(&bits, &value, 8);
-            put32(out, uint32_t(bits));
-            put32(out, uint32_t(bits >> 32));
+        for (size_t i = 0; i < count; ++i, p += 8) {
+            double value;
+            std::memcpy(&value, p, 8);
+            samples[i] = float(value);
         }
         return;
     }
+    switch (format.bitsPerSample) {
+        case 16:
+            for (size_t i = 0; i < count; ++i, p += 2) samples[i] = float(int16_t(read16(p))) * (1.0f / 32768.0f);
+            return;
+        case 24:
+            for (size_t i = 0; i < count; ++i, p += 3) {
+                const int32_t value = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+                samples[i] = float(value) * (1.0f / 8388608.0f);
+            }
+            return;
+        default:
+            for (size_t i = 0; i < count; ++i, p += 4) samples[i] = float(double(int32_t(read32(p))) / 2147483648.0);
+            return;
+    }
+}
+
+void encodeSamples(const float* samples, uint8_t* p, size_t count, const AudioFormat& format) {
+    if (format.encoding == SampleEncoding::Float && format.bitsPerSample == 32) {
+        std::memcpy(p, samples, count * 4);
+        return;
+    }
+    if (format.encoding == SampleEncoding::Float) {
+        for (size_t i = 0; i < count; ++i, p += 8) {
+            const double value = samples[i];
+            std::memcpy(p, &value, 8);
+        }
+        return;
+    }
+    const int bytes = format.bitsPerSample / 8;
     const double scale = std::ldexp(1.0, format.bitsPerSample - 1);
-    double scaled = std::isnan(sample) ? 0.0 : std::nearbyint(double(sample) * scale);
-    scaled = std::min(std::max(scaled, -scale), scale - 1);
-    const uint32_t value = uint32_t(int32_t(int64_t(scaled)));
-    out.push_back(uint8_t(value));
-    out.push_back(uint8_t(value >> 8));
-    if (format.bitsPerSample >= 24) out.push_back(uint8_t(value >> 16));
-    if (format.bitsPerSample == 32) out.push_back(uint8_t(value >> 24));
+    for (size_t i = 0; i < count; ++i) {
+        double value = double(samples[i]) * scale;
+        value = value == value ? std::min(std::max(value, -scale), scale - 1.0) : 0.0;
+        // Rounds to nearest even, as nearbyint does, without a call.
+        const uint32_t word = uint32_t(_mm_cvtsd_si32(_mm_set_sd(value)));
+        for (int byte = 0; byte < bytes; ++byte) *p++ = uint8_t(word >> (8 * byte));
+    }
 }
 
-std::string systemError() { return std::strerror(errno); }
+size_t frameBytes(const AudioFormat& format) { return size_t(format.channels) * size_t(format.bitsPerSample / 8); }
 
-bool replaceFile(const std::string& from, const std::string& to) {
-#if defined(_WIN32)
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
+bool readExactly(std::FILE* file, uint8_t* bytes, size_t count) { return std::fread(bytes, 1, count, file) == count; }
+
+uint64_t fileSize(std::FILE* file) {
+    _fseeki64(file, 0, SEEK_END);
+    const int64_t size = _ftelli64(file);
+    return size > 0 ? uint64_t(size) : 0;
 }
 
-int processId() {
-#if defined(_WIN32)
-    return int(GetCurrentProcessId());
-#else
-    return int(getpid());
-#endif
-}
-
-}  // namespace
-
-size_t frameCount(const AudioData& audio) { return audio.channels.empty() ? 0 : audio.channels[0].size(); }
-
-AudioData makeAudio(const WavFormat& format, size_t frames) {
-    AudioData audio;
-    audio.format = format;
-    audio.channels.assign(size_t(format.channels), std::vector<float>(frames, 0.0f));
-    return audio;
-}
-
-bool decodeWav(const std::vector<uint8_t>& bytes, AudioData& audio, std::string& error) {
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+// Finds the fmt and data chunks; leaves the file at the first sample. The
+// RIFF size is often wrong in files from streaming writers; the chunks
+// themselves and the real file size decide.
+bool parseHeader(std::FILE* file, AudioReader& reader, std::string& error) {
+    const uint64_t size = fileSize(file);
+    _fseeki64(file, 0, SEEK_SET);
+    uint8_t header[12];
+    if (!readExactly(file, header, 12) || std::memcmp(header, "RIFF", 4) != 0 ||
+        std::memcmp(header + 8, "WAVE", 4) != 0) {
         error = "not a WAV file";
         return false;
     }
-    // The RIFF size is often wrong in files from streaming writers; the
-    // chunks themselves and the real file size decide.
-    WavFormat format;
     bool haveFormat = false;
-    size_t position = 12;
+    uint64_t position = 12;
     while (true) {
-        if (position + 8 > bytes.size()) {
+        uint8_t chunk[8];
+        if (position + 8 > size || !readExactly(file, chunk, 8)) {
             error = haveFormat ? "truncated WAV file: no data chunk" : "truncated WAV file: no fmt chunk";
             return false;
         }
-        const uint8_t* header = bytes.data() + position;
-        const uint32_t size = read32(header + 4);
-        const size_t body = position + 8;
-        const size_t available = bytes.size() - body;
-        if (std::memcmp(header, "fmt ", 4) == 0) {
-            if (size > available) {
+        const uint32_t chunkSize = read32(chunk + 4);
+        const uint64_t body = position + 8;
+        const uint64_t available = size - body;
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            std::vector<uint8_t> bytes(chunkSize);
+            if (chunkSize > available || !readExactly(file, bytes.data(), chunkSize)) {
                 error = "truncated WAV file: fmt chunk";
                 return false;
             }
-            if (!parseFormatChunk(bytes.data() + body, size, format, error)) return false;
+            if (!parseFormatChunk(bytes.data(), chunkSize, reader.format, error)) return false;
             haveFormat = true;
-        } else if (std::memcmp(header, "data", 4) == 0) {
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat) {
                 error = "WAV data chunk comes before its fmt chunk";
                 return false;
             }
-            const size_t frameBytes = size_t(format.channels) * size_t(format.bitsPerSample / 8);
-            if (size > available || size % frameBytes != 0) {
-                error = "truncated WAV file: the data chunk holds " + std::to_string(size) + " bytes, " +
-                        std::to_string(std::min<size_t>(size, available)) + " present";
+            if (chunkSize > available || chunkSize % frameBytes(reader.format) != 0) {
+                error = "truncated WAV file: the data chunk holds " + std::to_string(chunkSize) + " bytes, " +
+                        std::to_string(std::min<uint64_t>(chunkSize, available)) + " present";
                 return false;
             }
-            const size_t frames = size / frameBytes;
-            audio = makeAudio(format, frames);
-            const uint8_t* sample = bytes.data() + body;
-            const size_t sampleBytes = size_t(format.bitsPerSample / 8);
-            for (size_t frame = 0; frame < frames; ++frame) {
-                for (int channel = 0; channel < format.channels; ++channel) {
-                    audio.channels[size_t(channel)][frame] = decodeSample(sample, format);
-                    sample += sampleBytes;
-                }
-            }
+            reader.frames = chunkSize / frameBytes(reader.format);
+            reader.state->dataStart = body;
+            reader.state->framesLeft = reader.frames;
             return true;
-        }
-        if (size > available) {
+        } else if (chunkSize > available) {
             error = "truncated WAV file";
             return false;
         }
-        position = body + size + (size & 1);
+        position = body + chunkSize + (chunkSize & 1);
+        _fseeki64(file, int64_t(position), SEEK_SET);
     }
 }
 
-std::vector<uint8_t> encodeWav(const AudioData& audio) {
-    const WavFormat& format = audio.format;
-    const size_t frames = frameCount(audio);
+std::vector<uint8_t> headerBytes(const AudioFormat& format, uint64_t frames, AudioWriterState& state) {
     const uint32_t sampleBytes = uint32_t(format.bitsPerSample / 8);
     const uint32_t blockAlign = uint32_t(format.channels) * sampleBytes;
     const uint32_t dataBytes = uint32_t(frames * blockAlign);
@@ -260,7 +254,6 @@ std::vector<uint8_t> encodeWav(const AudioData& audio) {
     const uint32_t riffBytes = 4 + 8 + formatBytes + (withFact ? 12 : 0) + 8 + dataBytes + (dataBytes & 1);
 
     std::vector<uint8_t> out;
-    out.reserve(riffBytes + 8);
     putTag(out, "RIFF");
     put32(out, riffBytes);
     putTag(out, "WAVE");
@@ -274,81 +267,151 @@ std::vector<uint8_t> encodeWav(const AudioData& audio) {
     put16(out, uint32_t(format.bitsPerSample));
     if (format.extensible) {
         put16(out, 22);
-        put16(out, uint32_t(format.validBits > 0 ? format.validBits : format.bitsPerSample));
-        put32(out, format.channelMask);
+        put16(out, uint32_t(format.bitsPerSample));
+        put32(out, 0);
         put16(out, tag);
         out.insert(out.end(), kSubformatTail, kSubformatTail + sizeof kSubformatTail);
     } else if (isFloat) {
         put16(out, 0);
     }
+    state.factOffset = 0;
     if (withFact) {
         putTag(out, "fact");
         put32(out, 4);
+        state.factOffset = uint32_t(out.size());
         put32(out, uint32_t(frames));
     }
     putTag(out, "data");
+    state.sizeOffset = uint32_t(out.size());
     put32(out, dataBytes);
-    for (size_t frame = 0; frame < frames; ++frame) {
-        for (const std::vector<float>& channel : audio.channels) encodeSample(out, channel[frame], format);
-    }
-    if (dataBytes & 1) out.push_back(0);
     return out;
 }
 
-bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+}  // namespace
+
+AudioReader::AudioReader() = default;
+AudioReader::~AudioReader() {
+    if (state && state->file) std::fclose(state->file);
+}
+
+AudioWriter::AudioWriter() = default;
+AudioWriter::~AudioWriter() {
+    if (state && state->file) {
+        std::fclose(state->file);
+        std::remove(temporaryPath.c_str());
+    }
+}
+
+bool canWriteFileType(FileType type) { return type == FileType::Wav; }
+
+bool openAudioReader(const std::string& path, AudioReader& reader, std::string& error) {
+    reader.path = path;
+    reader.state = std::make_unique<AudioReaderState>();
+    reader.state->file = std::fopen(path.c_str(), "rb");
+    if (!reader.state->file) {
         error = "cannot open " + path + ": " + systemError();
         return false;
     }
-    bytes.clear();
-    uint8_t buffer[1 << 16];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        error = "cannot read " + path;
-        return false;
-    }
-    return true;
-}
-
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    const std::string temporary = path + ".part" + std::to_string(processId());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot create " + path + ": " + systemError();
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || !replaceFile(temporary, path)) {
-        error = "cannot write " + path + (written && closed ? "" : ": " + systemError());
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool readWav(const std::string& path, AudioData& audio, std::string& error) {
-    std::vector<uint8_t> bytes;
-    if (!readFileBytes(path, bytes, error)) return false;
-    if (!decodeWav(bytes, audio, error)) {
+    if (!parseHeader(reader.state->file, reader, error)) {
         error = path + ": " + error;
         return false;
     }
     return true;
 }
 
-bool writeWav(const std::string& path, const AudioData& audio, std::string& error) {
-    const uint64_t dataBytes =
-        uint64_t(frameCount(audio)) * uint64_t(audio.format.channels) * uint64_t(audio.format.bitsPerSample / 8);
-    if (dataBytes > 0xFFFFFF00u) {
+bool readAudioFrames(AudioReader& reader, float* samples, size_t frames, size_t& got, std::string& error) {
+    AudioReaderState& state = *reader.state;
+    got = size_t(std::min<uint64_t>(frames, state.framesLeft));
+    const size_t sampleBytes = size_t(reader.format.bitsPerSample / 8);
+    const size_t count = got * size_t(reader.format.channels);
+    state.bytes.resize(count * sampleBytes);
+    if (!readExactly(state.file, state.bytes.data(), state.bytes.size())) {
+        error = "cannot read " + reader.path;
+        return false;
+    }
+    decodeSamples(state.bytes.data(), samples, count, reader.format);
+    state.framesLeft -= got;
+    return true;
+}
+
+bool seekAudioFrame(AudioReader& reader, uint64_t frame, std::string& error) {
+    AudioReaderState& state = *reader.state;
+    frame = std::min(frame, reader.frames);
+    if (_fseeki64(state.file, int64_t(state.dataStart + frame * frameBytes(reader.format)), SEEK_SET) != 0) {
+        error = "cannot seek in " + reader.path;
+        return false;
+    }
+    state.framesLeft = reader.frames - frame;
+    return true;
+}
+
+bool openAudioWriter(const std::string& path, const AudioFormat& format, uint64_t frames, AudioWriter& writer,
+                     std::string& error) {
+    writer.path = path;
+    writer.temporaryPath = temporaryPathFor(path);
+    writer.format = format;
+    writer.state = std::make_unique<AudioWriterState>();
+    if (!supportedWidth(format.encoding, format.bitsPerSample)) {
+        error = "cannot write " + path + ": " + describe(format.encoding, format.bitsPerSample) + " samples";
+        return false;
+    }
+    if (frames * frameBytes(format) > kLargestWavData) {
         error = "cannot write " + path + ": more audio than a WAV file can hold";
         return false;
     }
-    return writeFileAtomically(path, encodeWav(audio), error);
+    writer.state->file = std::fopen(writer.temporaryPath.c_str(), "wb");
+    if (!writer.state->file) {
+        error = "cannot create " + path + ": " + systemError();
+        return false;
+    }
+    const std::vector<uint8_t> header = headerBytes(format, frames, *writer.state);
+    if (std::fwrite(header.data(), 1, header.size(), writer.state->file) != header.size()) {
+        error = "cannot write " + path + ": " + systemError();
+        return false;
+    }
+    return true;
+}
+
+bool writeAudioFrames(AudioWriter& writer, const float* samples, size_t frames, std::string& error) {
+    AudioWriterState& state = *writer.state;
+    if ((state.frames + frames) * frameBytes(writer.format) > kLargestWavData) {
+        error = "cannot write " + writer.path + ": more audio than a WAV file can hold";
+        return false;
+    }
+    const size_t count = frames * size_t(writer.format.channels);
+    state.bytes.resize(count * size_t(writer.format.bitsPerSample / 8));
+    encodeSamples(samples, state.bytes.data(), count, writer.format);
+    if (std::fwrite(state.bytes.data(), 1, state.bytes.size(), state.file) != state.bytes.size()) {
+        error = "cannot write " + writer.path + ": " + systemError();
+        return false;
+    }
+    state.frames += frames;
+    return true;
+}
+
+bool finishAudioWriter(AudioWriter& writer, std::string& error) {
+    AudioWriterState& state = *writer.state;
+    // The header was written for the expected length; the sizes follow what came.
+    const uint32_t dataBytes = uint32_t(state.frames * frameBytes(writer.format));
+    bool ok = true;
+    if (dataBytes & 1) ok = std::fputc(0, state.file) != EOF;
+    uint8_t word[4];
+    write32(word, state.sizeOffset + 4 + dataBytes + (dataBytes & 1) - 8);
+    ok = ok && _fseeki64(state.file, 4, SEEK_SET) == 0 && std::fwrite(word, 1, 4, state.file) == 4;
+    if (state.factOffset) {
+        write32(word, uint32_t(state.frames));
+        ok = ok && _fseeki64(state.file, state.factOffset, SEEK_SET) == 0 && std::fwrite(word, 1, 4, state.file) == 4;
+    }
+    write32(word, dataBytes);
+    ok = ok && _fseeki64(state.file, state.sizeOffset, SEEK_SET) == 0 && std::fwrite(word, 1, 4, state.file) == 4;
+    const bool closed = std::fclose(state.file) == 0;
+    state.file = nullptr;
+    if (!ok || !closed || !replaceFile(writer.temporaryPath, writer.path)) {
+        error = "cannot write " + writer.path + ": " + systemError();
+        std::remove(writer.temporaryPath.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace host

@@ -8,7 +8,7 @@ packages=(
   libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth
-  sox fonts-dejavu-core
+  sox libsndfile1-dev fonts-dejavu-core
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -24,12 +24,6 @@ int32_t log2Of(int32_t size) {
     return bits;
 }
 
-int32_t qualityCommand(double value) {
-    if (value > 0.5) return kCmdQualityLast;
-    if (value < 0.0625) return kCmdQualityFirst + 1;
-    return kCmdQualityFirst;
-}
-
 bool within(int32_t command, int32_t first, int32_t last) { return command >= first && command <= last; }
 
 void insertPoint(PluginInstance& instance, double frequency, double gain) {
@@ -60,7 +54,7 @@ GraphMenuMarks prepareGraphMenu(const PluginInstance& instance) {
     auto check = [&marks](int32_t command) { marks.checked[marks.checkedCount++] = command; };
     check(kCmdProcessingModeFirst + instance.processingMode);
     check(kFftSizeCommandBase + log2Of(instance.fftSize));
-    check(qualityCommand(instance.paramValues[kParamQuality]));
+    check(kCmdQualityFirst + qualityChoice(instance.paramValues[kParamQuality]));
     check(kCmdEditModeFirst + instance.editMode);
     if (isOn(instance.paramValues[kParamShowAnalysis])) check(kCmdShowAnalysis);
     if (isOn(instance.paramValues[kParamReduceArtifacts])) check(kCmdReduceArtifacts);

@@ -4,15 +4,23 @@
 
 namespace vexlan {
 
-void setQualityMode(PluginInstance& instance, int choice) {
-    constexpr double kQualityValues[] = {0.125, 0.0, 1.0};
-    if (choice < 0 || choice > 2) return;
-    {
-        LockHold state(instance.stateLock);
-        instance.paramValues[kParamQuality] = kQualityValues[choice];
-    }
+namespace {
+
+constexpr double kQualityValues[kQualityChoiceCount] = {0.125, 0.0, 1.0};
+
+}  // namespace
+
+void setQualityMode(PluginInstance& instance, int32_t choice) {
+    if (choice < 0 || choice >= kQualityChoiceCount) return;
+    instance.paramValues[kParamQuality] = kQualityValues[choice];
     notifyParameterEdit(instance, kParamQuality);
     instance.tableChanged = 1;
+}
+
+int32_t qualityChoice(double value) {
+    if (value > 0.5) return 2;
+    if (value < 0.0625) return 1;
+    return 0;
 }
 
 }  // namespace vexlan

@@ -21,6 +21,12 @@ constexpr int32_t kVendorParameterRange = int32_t(0xDEADBEF0u);
 constexpr int32_t kVendorFormatValue = 7;
 constexpr int32_t kVendorEmbeddedView = 16;
 constexpr int32_t kVendorChannelConfig = 69;
+// Our own request, which the maker's host never sends: value 1 switches the
+// automatic noise profile on as the editor's check box does (Precise edit
+// mode, the table zeroed, learnt from the Subtract mode's frames from then
+// on), value 0 switches it off and keeps what was learnt. Lets a host
+// without our editor learn a profile. Result kVendorHandled.
+constexpr int32_t kVendorNoiseLearning = fourCharCode('V', 'x', 'N', 'L');
 
 // Copies at most `maxChars` characters and always terminates.
 void copyText(char* destination, const char* source, int maxChars);

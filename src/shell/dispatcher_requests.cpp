@@ -20,6 +20,14 @@ constexpr int kViewQuery = 0;
 constexpr int kViewStart = 1;
 constexpr int kViewStop = 2;
 constexpr int kViewPreferredSize = 36;
+constexpr int kViewUnknown = -1;
+
+// The option truncated to an integer; NaN and values beyond int32 would be
+// undefined to convert, so they become a code no request answers.
+int embeddedViewCode(float option) {
+    if (!(option >= -2147483648.0f && option < 2147483648.0f)) return kViewUnknown;
+    return int(option);
+}
 
 intptr_t parameterRange(intptr_t index, void* ptr) {
     if (!ptr) return 0;
@@ -105,6 +113,19 @@ intptr_t channelConfig(PluginInstance& instance, int32_t* count, int32_t* layout
     return 12;
 }
 
+intptr_t noiseLearning(PluginInstance& instance, intptr_t value) {
+    LockHold state(instance.stateLock);
+    instance.autoNoiseProfile = value != 0 ? 1 : 0;
+    if (value != 0) {
+        instance.editMode = kEditPrecise;
+        for (float& entry : instance.binGainTable) entry = 0.0f;
+        instance.tableChanged = 1;
+    }
+    // An open editor reloads its controls and shows the edit mode.
+    instance.editorRefreshPending = 1;
+    return kVendorHandled;
+}
+
 }  // namespace
 
 void copyText(char* destination, const char* source, int maxChars) {
@@ -153,9 +174,11 @@ intptr_t vendorSpecific(PluginInstance& instance, int32_t index, intptr_t value,
         case kVendorFormatValue:
             return formatValue(value, ptr, opt);
         case kVendorEmbeddedView:
-            return embeddedView(instance, int(opt), ptr);
+            return embeddedView(instance, embeddedViewCode(opt), ptr);
         case kVendorChannelConfig:
             return channelConfig(instance, reinterpret_cast<int32_t*>(value), static_cast<int32_t*>(ptr), opt);
+        case kVendorNoiseLearning:
+            return noiseLearning(instance, value);
         default:
             return 0;
     }

@@ -39,14 +39,14 @@ void destroyEditorWindow(PluginInstance& instance) {
 
 WindowHandle focusWindow() { return GetFocus(); }
 
-void registerGraphWindowClass(void* moduleHandle) {
+bool registerGraphWindowClass(void* moduleHandle) {
     WNDCLASSA windowClass{};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     windowClass.lpfnWndProc = graphClassProc;
     windowClass.hInstance = static_cast<HINSTANCE>(moduleHandle);
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.lpszClassName = kGraphWindowClass;
-    RegisterClassA(&windowClass);
+    return RegisterClassA(&windowClass) != 0;
 }
 
 void unregisterGraphWindowClass(void* moduleHandle) {
@@ -55,12 +55,13 @@ void unregisterGraphWindowClass(void* moduleHandle) {
 
 #else
 
+bool openEditorWindow(PluginInstance&, WindowHandle) { return false; }
 void invalidateGraphControl(PluginInstance&, bool) {}
 void postEditorMessage(PluginInstance&, uint32_t) {}
 void sendEditorMessage(PluginInstance&, uint32_t) {}
 void destroyEditorWindow(PluginInstance& instance) { instance.editorWindow = nullptr; }
 WindowHandle focusWindow() { return nullptr; }
-void registerGraphWindowClass(void*) {}
+bool registerGraphWindowClass(void*) { return true; }
 void unregisterGraphWindowClass(void*) {}
 
 #endif

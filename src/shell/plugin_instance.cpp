@@ -111,8 +111,7 @@ PluginInstance* createInstance() {
     self.editorHeight = 0;
 
     if (processState.instanceCount++ == 0) {
-        registerGraphWindowClass(processState.moduleHandle);
-        processState.windowClassRegistered = true;
+        processState.windowClassRegistered = registerGraphWindowClass(processState.moduleHandle);
     }
     self.readoutText[0] = '\0';
     self.embeddedReadoutText[0] = '\0';
@@ -134,7 +133,7 @@ void destroyInstance(PluginInstance* instance) {
     destroyEditorWindow(self);
     destroyHostObject(self.graphBitmap);
     self.graphBitmap = nullptr;
-    if (--processState.instanceCount == 0) {
+    if (--processState.instanceCount == 0 && processState.windowClassRegistered) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
     }

@@ -40,11 +40,14 @@ struct GraphPoint {
     double gain;       // dB
 };
 
+// The editor dialog's anchored layout (src/ui/child_resizer.h).
 struct ChildResizer {
-    int32_t scale = 256;
-    int32_t baseWidth = 0;
-    int32_t baseHeight = 0;
-    GrowableBuffer items;
+    int32_t designScale = 256;  // 1/256 units; 0 or less turns DPI conversion off for good
+    WindowHandle parent = nullptr;
+    int32_t designWidth = 0;    // the parent's client size at set-up
+    int32_t designHeight = 0;
+    GrowableBuffer items;       // ResizerItem, in registration order
+    void* region = nullptr;     // GDI region, alive during one layout pass only
 };
 
 struct PluginInstance {

@@ -53,6 +53,10 @@ int32_t encodeTable(const float* table, uint8_t* out) {
             previous = current;
             ++i;
         } else {
+            // After a refused repeat, c and p still carry the slope that just
+            // failed; a second literal value restarts the extrapolation from
+            // the table's own slope, or the stream alternates short runs.
+            const int minimumRun = predicts(current, value) ? 2 : 1;
             uint8_t* token = cursor++;
             int run = 0;
             do {
@@ -62,7 +66,7 @@ int32_t encodeTable(const float* table, uint8_t* out) {
                 ++i;
                 ++run;
             } while (i < kBinGainTableSize && run < kMaxLiteralRun &&
-                     !predicts(2.0 * current - previous, table[i]));
+                     (run < minimumRun || !predicts(2.0 * current - previous, table[i])));
             *token = uint8_t(run - 1);
         }
     }

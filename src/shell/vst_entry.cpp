@@ -112,6 +112,8 @@ intptr_t VST_CALL dispatcher(AEffect* effect, int32_t opcode, int32_t index, int
                 resetProcessing(self);
             }
             return 0;
+        case effEditOpen:
+            return openEditorWindow(self, ptr) ? 1 : 0;
         case effEditClose:
             destroyEditorWindow(self);
             return 0;

@@ -29,7 +29,7 @@ TEST(CommandLine, ProcessTakesEverySettingInOrder) {
                       line, error))
         << error;
     EXPECT_EQ(line.command, host::Command::Process);
-    EXPECT_EQ(line.inputPath, "in.wav");
+    EXPECT_EQ(line.inputPaths, std::vector<std::string>{"in.wav"});
     EXPECT_EQ(line.outputPath, "out.wav");
     EXPECT_EQ(line.pluginPath, "p.so");
     EXPECT_EQ(line.blockSize, 77);
@@ -172,6 +172,40 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
     EXPECT_NE(parseError({"levels", "f.wav", "--from", "2", "--to", "1"}).find("--to"), std::string::npos);
     EXPECT_NE(parseError({"levels", "f.wav", "--from", "-1"}).find("--from"), std::string::npos);
     EXPECT_NE(parseError({"info", "a", "b"}).find("at most one"), std::string::npos);
+}
+
+TEST(CommandLine, BatchDeltaFormatNoiseSectionsAndCpuReport) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(parse({"process", "a.flac", "b.wav", "--out-dir", "out", "--delta", "removed", "--format", "flac",
+                       "--noise-from", "0:1.5", "--noise-from", "20:21"},
+                      line, error))
+        << error;
+    EXPECT_EQ(line.inputPaths, (std::vector<std::string>{"a.flac", "b.wav"}));
+    EXPECT_TRUE(line.outputPath.empty());
+    EXPECT_EQ(line.outputFolder, "out");
+    EXPECT_EQ(line.deltaPath, "removed");
+    EXPECT_EQ(line.fileType, "flac");
+    ASSERT_EQ(line.settings.noiseSections.size(), 2u);
+    EXPECT_DOUBLE_EQ(line.settings.noiseSections[0].end, 1.5);
+    EXPECT_DOUBLE_EQ(line.settings.noiseSections[1].start, 20.0);
+
+    ASSERT_TRUE(parse({"info", "--cpu", "--rate", "44100"}, line, error)) << error;
+    EXPECT_TRUE(line.cpuReport);
+    EXPECT_DOUBLE_EQ(line.cpuRate, 44100.0);
+
+    for (const char* bad : {"1", "2:1", "1:1", "-1:2", "a:b", "1:"}) {
+        EXPECT_NE(parseError({"process", "a", "b", "--noise-from", bad}).find("START:END"), std::string::npos) << bad;
+    }
+    EXPECT_NE(parseError({"process", "a", "b", "--noise-from", "0:1", "--learn-noise", "n.wav"}).find("does not go"),
+              std::string::npos);
+    EXPECT_NE(parseError({"process", "a", "--noise-from", "0:1", "b", "--out-dir", "o", "--save-state", "s"})
+                  .find("takes one input"),
+              std::string::npos);
+    EXPECT_NE(parseError({"process", "--out-dir", "o"}).find("usage"), std::string::npos);
+    EXPECT_NE(parseError({"info", "--rate", "100"}).find("--rate"), std::string::npos);
+    EXPECT_NE(parseError({"levels", "f.wav", "--cpu"}).find("unknown option"), std::string::npos);
+    EXPECT_NE(parseError({"save-state", "p", "s", "--noise-from", "0:1"}).find("unknown option"), std::string::npos);
 }
 
 TEST(CommandLine, NumbersMustBeWholeAndFinite) {

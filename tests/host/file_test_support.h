@@ -44,9 +44,10 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     // Names of everything in the folder, sorted, for checking that nothing was left.
-    std::vector<std::string> entries() const {
+    std::vector<std::string> entries() const { return entriesOf(path_.string()); }
+    static std::vector<std::string> entriesOf(const std::string& folder) {
         std::vector<std::string> names;
-        for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());

@@ -140,14 +140,14 @@ TEST_F(HostCallback, WindowHelpersRememberWhatTheyAreGiven) {
     ASSERT_TRUE(setName && createGroups && dpiScaling && tooltip);
     int control = 0;
     setName(&control, "Output Gain (dB)", 0);
-    EXPECT_EQ(host::hostState().accessibleNames.at(&control), "Output Gain (dB)");
+    EXPECT_EQ(host::extensionState().accessibleNames.at(&control), "Output Gain (dB)");
     setName(&control, nullptr, 0);
-    EXPECT_EQ(host::hostState().accessibleNames.count(&control), 0u);
+    EXPECT_EQ(host::extensionState().accessibleNames.count(&control), 0u);
 
     int tab = 0;
     int groups[] = {1002, 1011, 1013};
     EXPECT_TRUE(createGroups(&tab, groups, 3));
-    EXPECT_EQ(host::hostState().tabGroups.at(&tab), std::vector<int>({1002, 1011, 1013}));
+    EXPECT_EQ(host::extensionState().tabGroups.at(&tab), std::vector<int>({1002, 1011, 1013}));
     EXPECT_FALSE(createGroups(nullptr, groups, 3));
     EXPECT_FALSE(createGroups(&tab, groups, 0));
 

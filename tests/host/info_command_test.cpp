@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu_report.h"
 #include "host_test_support.h"
 #include "info_command.h"
 #include "plugin_loader.h"
@@ -127,3 +128,37 @@ TEST(InfoCommand, ReportsThePluginInTheStateTheSettingsAskFor) {
     EXPECT_EQ(host::runInfoCommand("", settings, refusedOut, refusedError), 1);
     EXPECT_NE(refusedError.str().find("no such parameter"), std::string::npos) << refusedError.str();
 }
+
+namespace {
+
+// One row per FFT size: its latency in samples and in milliseconds at the
+// rate asked for, and a measured, plausible CPU cost in each of the modes.
+TEST(InfoCommand, CpuReportGivesLatencyAndCostOfEveryFftSize) {
+    testing::internal::CaptureStdout();
+    const int status = host::runCpuReport("", {}, 32000.0);
+    const std::vector<std::string> lines = linesOf(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_NE(lines[0].find("At 32000 Hz"), std::string::npos) << lines[0];
+    for (int row = 0; row < 9; ++row) {
+        const std::string& line = lines[size_t(row) + 2];
+        int size = 0;
+        int samples = 0;
+        double ms = 0.0;
+        double costs[5] = {};
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d %d smp %lf ms %lf %lf %lf %lf %lf", &size, &samples, &ms, &costs[0],
+                              &costs[1], &costs[2], &costs[3], &costs[4]),
+                  8)
+            << line;
+        EXPECT_EQ(size, 128 << row);
+        EXPECT_EQ(samples, size);
+        EXPECT_NEAR(ms, size / 32.0, 0.05);
+        // Milliseconds per second of audio: more than nothing, far less than real time.
+        for (double cost : costs) {
+            EXPECT_GT(cost, 0.0) << line;
+            EXPECT_LT(cost, 500.0) << line;
+        }
+    }
+}
+
+}  // namespace

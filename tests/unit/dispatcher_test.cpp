@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -197,6 +198,24 @@ TEST_F(Dispatcher, ChannelConfiguration) {
     EXPECT_EQ(layout, 2) << "layout 0 reads as pairs";
 }
 
+TEST_F(Dispatcher, NoiseLearningRequestSwitchesTheAutomaticProfileAsTheEditorBoxDoes) {
+    for (float& entry : instance->binGainTable) entry = 0.5f;
+    instance->editMode = kEditPointsSmooth;
+    instance->tableChanged = 0;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 1), kVendorHandled);
+    EXPECT_EQ(instance->autoNoiseProfile, 1);
+    EXPECT_EQ(instance->editMode, kEditPrecise);
+    EXPECT_EQ(instance->tableChanged, 1);
+    for (float entry : instance->binGainTable) ASSERT_EQ(entry, 0.0f);
+
+    // Off keeps what was learnt.
+    instance->binGainTable[100] = 0.25f;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 0), kVendorHandled);
+    EXPECT_EQ(instance->autoNoiseProfile, 0);
+    EXPECT_EQ(instance->binGainTable[100], 0.25f);
+    EXPECT_EQ(instance->editMode, kEditPrecise);
+}
+
 TEST_F(Dispatcher, ParameterRangeRequest) {
     double range[2] = {-1, -1};
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, range), 0xBEEF);
@@ -240,6 +259,14 @@ TEST_F(Dispatcher, EmbeddedViewCodes) {
     EXPECT_EQ(record[2], 0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 36.0f), 1);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 99.0f), 0);
+    // Truncated toward zero; beyond int32 or NaN is no request at all.
+    instance->embeddedViewActive = 0;
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 1.9f), 1);
+    EXPECT_EQ(instance->embeddedViewActive, 1);
+    for (float option : {std::nanf(""), 4294967297.0f, -4294967296.0f, 2147483648.0f, INFINITY}) {
+        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, option), 0) << option;
+    }
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, -0.9f), 1) << "code 0";
 }
 
 TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {

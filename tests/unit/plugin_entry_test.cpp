@@ -133,6 +133,27 @@ TEST_F(PluginEntry, LastCloseUnregistersTheGraphWindowClass) {
     EXPECT_FALSE(graphClassRegistered());
 }
 
+#if defined(_WIN32)
+TEST_F(PluginEntry, ARefusedWindowClassIsNeitherRecordedNorUnregistered) {
+    ASSERT_EQ(processState.instanceCount, 0) << "no instance may outlive its test";
+    const HINSTANCE module = GetModuleHandleA(nullptr);
+    processState.moduleHandle = module;
+    // A class of that name already exists, so the plug-in's registration fails.
+    WNDCLASSA occupant{};
+    occupant.lpfnWndProc = DefWindowProcA;
+    occupant.hInstance = module;
+    occupant.lpszClassName = "FFTdisp";
+    ASSERT_NE(RegisterClassA(&occupant), 0);
+    AEffect* effect = VSTPluginMain(testhost::hostCallback);
+    ASSERT_TRUE(effect);
+    EXPECT_FALSE(processState.windowClassRegistered);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+    WNDCLASSA found;
+    EXPECT_NE(GetClassInfoA(module, "FFTdisp", &found), 0) << "the plug-in removed a class it does not own";
+    UnregisterClassA("FFTdisp", module);
+}
+#endif
+
 TEST_F(PluginEntry, EntryPointsIgnoreARecordWithoutInstance) {
     AEffect orphan{};
     Instance instance;

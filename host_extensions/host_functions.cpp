@@ -5,7 +5,6 @@
 
 #include "fader_law.h"
 #include "font.h"
-#include "host_callback.h"
 #include "raster.h"
 
 #if defined(_WIN32)
@@ -22,9 +21,23 @@ double slider2Db(double position) { return faderDbFromPosition(position); }
 
 void mkVolStr(char* text, double amplitude) { formatVolume(text, amplitude); }
 
+ExtensionState& extensionState() {
+    static ExtensionState state;
+    return state;
+}
+
+void resetExtensionState(int32_t midiOctaveOffset, bool removeToolWindowFlag) {
+    ExtensionState& state = extensionState();
+    std::lock_guard<std::mutex> hold(state.mutex);
+    state.midiOctaveOffset = midiOctaveOffset;
+    state.removeToolWindowFlag = removeToolWindowFlag;
+    state.accessibleNames.clear();
+    state.tabGroups.clear();
+}
+
 void setWindowAccessibilityString(WindowHandle control, const char* text, int) {
     if (!control) return;
-    HostState& state = hostState();
+    ExtensionState& state = extensionState();
     std::lock_guard<std::mutex> hold(state.mutex);
     if (text) {
         state.accessibleNames[control] = text;
@@ -38,9 +51,9 @@ WindowHandle getTooltipWindow(WindowHandle) { return nullptr; }
 void removeToolWindowFlagIfConfigured(WindowHandle window, int) {
     if (!window) return;
     {
-        HostState& state = hostState();
+        ExtensionState& state = extensionState();
         std::lock_guard<std::mutex> hold(state.mutex);
-        if (!state.options.removeToolWindowFlag) return;
+        if (!state.removeToolWindowFlag) return;
     }
 #if defined(_WIN32)
     HWND handle = static_cast<HWND>(window);
@@ -72,13 +85,13 @@ int getWindowDpiScaling(WindowHandle window) {
 void* getConfigVar(const char* name, int* size) {
     if (!name || std::strcmp(name, "midioctoffs") != 0) return nullptr;
     if (size) *size = int(sizeof(int32_t));
-    // The value lives in the host's options, which outlive every plug-in.
-    return &hostState().options.midiOctaveOffset;
+    // The value lives in this module's state, which outlives every caller.
+    return &extensionState().midiOctaveOffset;
 }
 
 bool vacCreateGroupsFromTab(WindowHandle tab, int* groups, int groupCount) {
     if (!tab || !groups || groupCount <= 0) return false;
-    HostState& state = hostState();
+    ExtensionState& state = extensionState();
     std::lock_guard<std::mutex> hold(state.mutex);
     state.tabGroups[tab].assign(groups, groups + groupCount);
     return true;

@@ -1,0 +1,319 @@
+// Audio files read and written in blocks, against files written and read by
+// sox: the checked-in WAV files everywhere, and every container and sample
+// type this build handles where sox is installed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio_file.h"
+#include "file_test_support.h"
+
+namespace {
+
+using host::AudioData;
+using host::AudioFormat;
+using host::FileType;
+using host::SampleEncoding;
+
+constexpr uint32_t kRate = 8000;
+// Several reads and writes of the 4096-frame blocks the whole-file helpers use.
+constexpr size_t kFrames = 9000;
+
+struct SoxCase {
+    const char* name;
+    FileType type;
+    const char* soxType;  // sox's -t for the file
+    SampleEncoding encoding;
+    int bits;
+    int channels;
+    bool extensible;  // what sox writes, for WAV
+};
+
+// Every sample type of every container sox writes; the checked-in WAV files
+// are the first ones. (sox reads float W64 files through a scaled integer
+// path, so W64 is checked with PCM.)
+constexpr SoxCase kSoxCases[] = {
+    {"pcm16_mono", FileType::Wav, "wav", SampleEncoding::Pcm, 16, 1, false},
+    {"pcm16_stereo", FileType::Wav, "wav", SampleEncoding::Pcm, 16, 2, false},
+    {"pcm16_6ch", FileType::Wav, "wav", SampleEncoding::Pcm, 16, 6, true},
+    {"pcm24_stereo", FileType::Wav, "wav", SampleEncoding::Pcm, 24, 2, true},
+    {"pcm24_plain", FileType::Wav, "wavpcm", SampleEncoding::Pcm, 24, 2, false},
+    {"pcm32_stereo", FileType::Wav, "wav", SampleEncoding::Pcm, 32, 2, true},
+    {"float32_mono", FileType::Wav, "wav", SampleEncoding::Float, 32, 1, false},
+    {"float32_3ch", FileType::Wav, "wav", SampleEncoding::Float, 32, 3, false},
+    {"float64_stereo", FileType::Wav, "wav", SampleEncoding::Float, 64, 2, false},
+    {"pcm8_stereo", FileType::Wav, "wav", SampleEncoding::Pcm, 8, 2, false},
+    {"w64_pcm24", FileType::W64, "w64", SampleEncoding::Pcm, 24, 2, false},
+    {"flac_pcm8", FileType::Flac, "flac", SampleEncoding::Pcm, 8, 1, false},
+    {"flac_pcm16", FileType::Flac, "flac", SampleEncoding::Pcm, 16, 2, false},
+    {"flac_pcm24", FileType::Flac, "flac", SampleEncoding::Pcm, 24, 6, false},
+    {"aiff_pcm16", FileType::Aiff, "aiff", SampleEncoding::Pcm, 16, 2, false},
+    {"aiff_pcm24", FileType::Aiff, "aiff", SampleEncoding::Pcm, 24, 1, false},
+    {"aiff_pcm32", FileType::Aiff, "aiff", SampleEncoding::Pcm, 32, 2, false},
+};
+constexpr size_t kCheckedInCases = 9;
+
+bool thisBuildReads(const SoxCase& format) {
+    // The Windows build's own WAV code takes 16 bits and more.
+    return host::canWriteFileType(format.type) && format.bits >= 16;
+}
+
+// A signed integer of `bits` bits for each frame and channel: both extremes
+// first, then scrambled values; 32-bit values keep 24 significant bits so
+// that they are exact in float32.
+int64_t patternInteger(size_t frame, int channel, int bits) {
+    const int64_t lowest = -(int64_t(1) << (bits - 1));
+    if (frame == 0) return lowest;
+    if (frame == 1) return -lowest - 1;
+    const uint64_t hash = (uint64_t(frame) * 2654435761u + uint64_t(channel) * 40503u + 12345u) * 0x9E3779B97F4A7C15ull;
+    int64_t value = int64_t(hash >> (64 - bits)) + lowest;
+    if (bits == 32) value &= ~int64_t(0xFF);
+    return value;
+}
+
+// Float files hold 24-bit fractions (sox clips anything beyond full scale).
+double patternFloat(size_t frame, int channel) { return double(patternInteger(frame, channel, 24)) / 8388608.0; }
+
+float expectedSample(const SoxCase& format, size_t frame, int channel) {
+    if (format.encoding == SampleEncoding::Float) return float(patternFloat(frame, channel));
+    return float(double(patternInteger(frame, channel, format.bits)) / std::ldexp(1.0, format.bits - 1));
+}
+
+std::vector<uint8_t> rawPattern(const SoxCase& format, size_t frames) {
+    std::vector<uint8_t> raw;
+    for (size_t frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < format.channels; ++channel) {
+            uint64_t bits;
+            if (format.encoding == SampleEncoding::Pcm) {
+                bits = uint64_t(patternInteger(frame, channel, format.bits));
+            } else if (format.bits == 32) {
+                const float value = float(patternFloat(frame, channel));
+                uint32_t word;
+                std::memcpy(&word, &value, 4);
+                bits = word;
+            } else {
+                const double value = patternFloat(frame, channel);
+                std::memcpy(&bits, &value, 8);
+            }
+            for (int byte = 0; byte < format.bits / 8; ++byte) raw.push_back(uint8_t(bits >> (8 * byte)));
+        }
+    }
+    return raw;
+}
+
+std::string rawOptions(const SoxCase& format) {
+    return "-t raw -r " + std::to_string(kRate) + " -e " +
+           (format.encoding == SampleEncoding::Pcm ? "signed-integer" : "floating-point") + " -b " +
+           std::to_string(format.bits) + " -c " + std::to_string(format.channels);
+}
+
+void expectMatchesPattern(const SoxCase& format, const AudioData& audio, size_t frames) {
+    EXPECT_EQ(audio.format.type, format.type) << format.name;
+    EXPECT_EQ(audio.format.encoding, format.encoding) << format.name;
+    EXPECT_EQ(audio.format.bitsPerSample, format.bits) << format.name;
+    EXPECT_EQ(audio.format.channels, format.channels) << format.name;
+    EXPECT_EQ(audio.format.sampleRate, kRate) << format.name;
+    if (format.type == FileType::Wav) {
+        EXPECT_EQ(audio.format.extensible, format.extensible) << format.name;
+    }
+    ASSERT_EQ(host::frameCount(audio), frames) << format.name;
+    for (size_t frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < format.channels; ++channel) {
+            ASSERT_EQ(audio.channels[size_t(channel)][frame], expectedSample(format, frame, channel))
+                << format.name << " frame " << frame << " channel " << channel;
+        }
+    }
+}
+
+std::string fixturePath(const SoxCase& format) { return filetest::dataFolder() + "/" + format.name + ".wav"; }
+
+TEST(AudioFiles, CheckedInSoxFilesReadAsTheirPattern) {
+    for (size_t i = 0; i < kCheckedInCases; ++i) {
+        AudioData audio;
+        std::string error;
+        ASSERT_TRUE(host::readAudioFile(fixturePath(kSoxCases[i]), audio, error)) << error;
+        expectMatchesPattern(kSoxCases[i], audio, 32);
+    }
+}
+
+// sox writes, we read, we write the same format, sox reads: the samples
+// come through unchanged.
+TEST(AudioFiles, RoundTripThroughSoxInEveryFormat) {
+    if (!filetest::haveSox()) GTEST_SKIP() << "sox is not installed";
+    filetest::ScratchFolder folder;
+    for (const SoxCase& format : kSoxCases) {
+        if (!thisBuildReads(format)) continue;
+        const std::string raw = folder.file(std::string(format.name) + ".raw");
+        const std::string file = folder.file(std::string(format.name) + "." + format.soxType);
+        const std::string ours = folder.file(std::string(format.name) + ".ours." + format.soxType);
+        const std::string back = folder.file(std::string(format.name) + ".back.raw");
+        filetest::writeBytes(raw, rawPattern(format, kFrames));
+        const std::string in = "sox -V1 " + rawOptions(format) + " " + raw + " -t " + format.soxType + " " + file;
+        ASSERT_EQ(std::system(in.c_str()), 0) << in;
+        AudioData audio;
+        std::string error;
+        ASSERT_TRUE(host::readAudioFile(file, audio, error)) << format.name << ": " << error;
+        expectMatchesPattern(format, audio, kFrames);
+        ASSERT_TRUE(host::writeAudioFile(ours, audio, error)) << format.name << ": " << error;
+        const std::string out = "sox -V1 -t " + std::string(format.soxType) + " " + ours + " " + rawOptions(format) +
+                                " " + back;
+        ASSERT_EQ(std::system(out.c_str()), 0) << out;
+        EXPECT_EQ(filetest::readBytes(back), rawPattern(format, kFrames)) << format.name;
+    }
+}
+
+// The types sox does not write (RF64) or not exactly (float W64), read back
+// by this build itself.
+TEST(AudioFiles, EveryWritableLosslessTypeReadsBackItsSamples) {
+    filetest::ScratchFolder folder;
+    const SoxCase pcm24 = {"rf64", FileType::Rf64, "", SampleEncoding::Pcm, 24, 2, false};
+    const SoxCase float32 = {"w64", FileType::W64, "", SampleEncoding::Float, 32, 3, false};
+    for (const SoxCase& format : {pcm24, float32}) {
+        if (!host::canWriteFileType(format.type)) continue;
+        AudioData audio;
+        audio.format = {format.type, format.encoding, format.bits, format.channels, kRate, false};
+        audio.channels.resize(size_t(format.channels));
+        for (int c = 0; c < format.channels; ++c) {
+            for (size_t i = 0; i < kFrames; ++i) audio.channels[size_t(c)].push_back(expectedSample(format, i, c));
+        }
+        const std::string path = folder.file(std::string("file.") + format.name);
+        std::string error;
+        ASSERT_TRUE(host::writeAudioFile(path, audio, error)) << error;
+        AudioData back;
+        ASSERT_TRUE(host::readAudioFile(path, back, error)) << error;
+        expectMatchesPattern(format, back, kFrames);
+    }
+}
+
+TEST(AudioFiles, OggVorbisComesThroughCloseToTheOriginal) {
+    if (!filetest::haveSox() || !host::canWriteFileType(FileType::Ogg)) GTEST_SKIP() << "no Ogg Vorbis here";
+    filetest::ScratchFolder folder;
+    const std::string ogg = folder.file("tone.ogg");
+    const std::string command = "sox -V1 -n -r 44100 -c 2 " + ogg + " synth 1 sine 1000 vol 0.5";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    AudioData audio;
+    std::string error;
+    ASSERT_TRUE(host::readAudioFile(ogg, audio, error)) << error;
+    EXPECT_EQ(audio.format.type, FileType::Ogg);
+    EXPECT_EQ(host::frameCount(audio), 44100u);
+    ASSERT_TRUE(host::writeAudioFile(folder.file("ours.ogg"), audio, error)) << error;
+    AudioData again;
+    ASSERT_TRUE(host::readAudioFile(folder.file("ours.ogg"), again, error)) << error;
+    ASSERT_EQ(host::frameCount(again), 44100u);
+    double signal = 0.0;
+    double difference = 0.0;
+    for (size_t i = 0; i < 44100; ++i) {
+        const double expected = 0.5 * std::sin(2.0 * std::acos(-1.0) * 1000.0 * double(i) / 44100.0);
+        signal += expected * expected;
+        difference += (again.channels[1][i] - expected) * (again.channels[1][i] - expected);
+    }
+    // A lossy codec, twice: within -20 dB of the tone.
+    EXPECT_LT(10.0 * std::log10(difference / signal), -20.0);
+}
+
+TEST(AudioFiles, PcmIsRoundedAndClippedAtFullScale) {
+    filetest::ScratchFolder folder;
+    AudioFormat format;
+    format.channels = 1;
+    format.sampleRate = kRate;
+    AudioData audio = host::makeAudio(format, 0);
+    audio.channels[0] = {1.5f, -1.5f, 0.5f, -1.0f, 1.0f / 65536.0f, 3.0f / 65536.0f, std::nanf("")};
+    std::string error;
+    ASSERT_TRUE(host::writeAudioFile(folder.file("clip.wav"), audio, error)) << error;
+    AudioData back;
+    ASSERT_TRUE(host::readAudioFile(folder.file("clip.wav"), back, error)) << error;
+    // Halves round to even.
+    const std::vector<float> expected = {32767.0f / 32768.0f, -1.0f, 0.5f, -1.0f, 0.0f, 2.0f / 32768.0f, 0.0f};
+    EXPECT_EQ(back.channels[0], expected);
+}
+
+// The output's type: --format, else the output's extension, else the
+// input's; the sample type stays where the new type can hold it.
+TEST(AudioFiles, OutputFormatFollowsFormatNameExtensionAndInput) {
+    AudioFormat pcm24;
+    pcm24.type = FileType::Flac;
+    pcm24.bitsPerSample = 24;
+    pcm24.channels = 2;
+    AudioFormat float64 = pcm24;
+    float64.type = FileType::Wav;
+    float64.encoding = SampleEncoding::Float;
+    float64.bitsPerSample = 64;
+    AudioFormat vorbis = pcm24;
+    vorbis.type = FileType::Ogg;
+    vorbis.encoding = SampleEncoding::Float;
+    vorbis.bitsPerSample = 32;
+    const struct {
+        AudioFormat input;
+        const char* path;
+        const char* typeName;
+        FileType type;
+        SampleEncoding encoding;
+        int bits;
+        bool extensible;
+    } cases[] = {
+        {pcm24, "out.wav", "", FileType::Wav, SampleEncoding::Pcm, 24, true},
+        {pcm24, "out", "", FileType::Flac, SampleEncoding::Pcm, 24, false},
+        {pcm24, "out.wav", "aiff", FileType::Aiff, SampleEncoding::Pcm, 24, false},
+        {float64, "dir.flac/out.AIF", "", FileType::Aiff, SampleEncoding::Float, 64, false},
+        {float64, "out.flac", "", FileType::Flac, SampleEncoding::Pcm, 24, false},
+        {float64, "out.ogg", "", FileType::Ogg, SampleEncoding::Float, 32, false},
+        {vorbis, "out.w64", "", FileType::W64, SampleEncoding::Float, 32, false},
+        {vorbis, "out.wav", "RF64", FileType::Rf64, SampleEncoding::Float, 32, false},
+    };
+    for (const auto& test : cases) {
+        AudioFormat output;
+        std::string error;
+        if (!host::canWriteFileType(test.type)) {
+            EXPECT_FALSE(host::outputFormatFor(test.input, test.path, test.typeName, output, error));
+            EXPECT_NE(error.find("WAV files only"), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_TRUE(host::outputFormatFor(test.input, test.path, test.typeName, output, error)) << error;
+        EXPECT_EQ(output.type, test.type) << test.path;
+        EXPECT_EQ(output.encoding, test.encoding) << test.path;
+        EXPECT_EQ(output.bitsPerSample, test.bits) << test.path;
+        EXPECT_EQ(output.extensible, test.extensible) << test.path;
+        EXPECT_EQ(output.channels, 2) << test.path;
+    }
+}
+
+TEST(AudioFiles, MissingFileAndAtomicWrites) {
+    filetest::ScratchFolder folder;
+    AudioData audio;
+    std::string error;
+    EXPECT_FALSE(host::readAudioFile(folder.file("absent.wav"), audio, error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+
+    AudioFormat format;
+    format.channels = 1;
+    format.sampleRate = kRate;
+    const AudioData first = host::makeAudio(format, 4);
+    format.encoding = SampleEncoding::Float;
+    format.bitsPerSample = 32;
+    format.channels = 2;
+    AudioData second = host::makeAudio(format, 9);
+    second.channels[1][8] = 0.25f;
+    const std::string path = folder.file("out.wav");
+    ASSERT_TRUE(host::writeAudioFile(path, first, error)) << error;
+    {
+        // Until it is finished the new file exists only under its temporary name.
+        host::AudioWriter writer;
+        ASSERT_TRUE(host::openAudioWriter(path, second.format, 9, writer, error)) << error;
+        EXPECT_EQ(folder.entries().size(), 2u);
+        ASSERT_TRUE(host::readAudioFile(path, audio, error)) << error;
+        EXPECT_EQ(audio.channels, first.channels);
+    }
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});  // an unfinished file is removed
+    ASSERT_TRUE(host::writeAudioFile(path, second, error)) << error;  // replaces the file in place
+    ASSERT_TRUE(host::readAudioFile(path, audio, error)) << error;
+    EXPECT_EQ(audio.channels, second.channels);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
+
+    EXPECT_FALSE(host::writeAudioFile(folder.file("no-such-folder/out.wav"), first, error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
+}
+
+}  // namespace
