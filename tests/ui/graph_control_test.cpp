@@ -18,16 +18,16 @@ namespace {
 using vexlan::GraphPoint;
 using vexlan::PluginInstance;
 
-// A 400 x 200 control at 100 %: a 372 x 184 graph area, range -90..+24 dB.
-constexpr int kWidth = 400;
-constexpr int kHeight = 200;
-constexpr double kGraphWidth = 372.0;
-constexpr double kGraphHeight = 184.0;
+// The graph area of the editor's control at 100 %: the client less 28
+// pixels of dB labels on the right and 16 of frequency labels below; the
+// range is the default -90..+24 dB.
+double graphWidth = 0.0;
+double graphHeight = 0.0;
 
-double frequencyAt(double x) { return 60.0 * (std::exp(x / (kGraphWidth * 0.16683457378359495)) - 1.0); }
-double gainAt(double y) { return 24.0 - y * 114.0 / kGraphHeight; }
-int columnOf(double frequency) { return int(std::lround(kGraphWidth * std::log(1.0 + frequency / 60.0) / std::log(401.0))); }
-int rowOf(double gain) { return int(std::lround((24.0 - gain) * kGraphHeight / 114.0)); }
+double frequencyAt(double x) { return 60.0 * (std::exp(x / (graphWidth * 0.16683457378359495)) - 1.0); }
+double gainAt(double y) { return 24.0 - y * 114.0 / graphHeight; }
+int columnOf(double frequency) { return int(std::lround(graphWidth * std::log(1.0 + frequency / 60.0) / std::log(401.0))); }
+int rowOf(double gain) { return int(std::lround((24.0 - gain) * graphHeight / 114.0)); }
 
 // What a modal loop showed and what the test does inside it. A thread timer
 // runs while TrackPopupMenu or DialogBoxParamA hold the thread.
@@ -122,6 +122,8 @@ private:
 class GraphControl : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The editor's faders are windows of the host's classes.
+        host::startHost();
         std::string error;
         ASSERT_TRUE(host::openSession("", session_, error)) << error;
         instance_ = static_cast<PluginInstance*>(session_.effect->object);
@@ -133,17 +135,22 @@ protected:
             return RegisterClassA(&windowClass) != 0;
         }();
         ASSERT_TRUE(parentRegistered);
-        parent_ = CreateWindowExA(0, "VexlanGraphTestParent", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 500, 300,
+        parent_ = CreateWindowExA(0, "VexlanGraphTestParent", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!parent_) GTEST_SKIP() << "no window could be created: no display";
-        control_ = CreateWindowExA(0, "FFTdisp", "", WS_CHILD | WS_VISIBLE, 8, 8, kWidth, kHeight, parent_,
-                                   reinterpret_cast<HMENU>(1045), static_cast<HINSTANCE>(session_.plugin.module),
-                                   nullptr);
-        ASSERT_NE(control_, nullptr) << "the plug-in registers the graph control's class";
-        SetWindowLongPtrA(control_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(instance_));
+        ASSERT_EQ(host::dispatch(session_, vexlan::effEditOpen, 0, 0, parent_), 1);
+        editor_ = static_cast<HWND>(instance_->editorWindow);
+        control_ = GetDlgItem(editor_, 1045);
+        ASSERT_NE(control_, nullptr) << "the editor holds the graph control";
+        RECT client;
+        GetClientRect(control_, &client);
+        ASSERT_GE(client.right, 128) << "wide enough for the labels";
+        graphWidth = client.right - 28;
+        graphHeight = client.bottom - 16;
         driver = ModalDriver{};
     }
     void TearDown() override {
+        host::dispatch(session_, vexlan::effEditClose);
         if (parent_) DestroyWindow(parent_);
         host::closeSession(session_);
     }
@@ -177,6 +184,7 @@ protected:
     host::PluginSession session_;
     PluginInstance* instance_ = nullptr;
     HWND parent_ = nullptr;
+    HWND editor_ = nullptr;
     HWND control_ = nullptr;
 };
 
@@ -202,12 +210,13 @@ TEST_F(GraphControl, ClickInsertsDragsAndTellsTheHostOnRelease) {
 }
 
 TEST_F(GraphControl, ModifierDragsReadTheKeyState) {
-    // Default points: 382 Hz and 3203 Hz at 0 dB, columns 124 and 248.
+    // Default points: 382 Hz and 3203 Hz at 0 dB, a third and two thirds across.
     const double start = g().points[0].gain;
     {
         HeldKeys shift({VK_SHIFT});
         ASSERT_TRUE(keyDown(VK_SHIFT)) << "the system sees the injected key";
-        drag(180, 120, 180, 100, MK_SHIFT);
+        const int between = (columnOf(g().points[0].frequency) + columnOf(g().points[1].frequency)) / 2;
+        drag(between, 120, between, 100, MK_SHIFT);
     }
     const double travel = gainAt(100) - gainAt(120);
     EXPECT_NEAR(g().points[0].gain, start + travel, 1e-9) << "the segment's left point";
@@ -329,4 +338,16 @@ TEST_F(GraphControl, SetPointDialogShowsThePointAndLimitsTypedValues) {
         EXPECT_EQ(g().points[0].frequency, row.storedFrequency) << row.frequency;
         EXPECT_EQ(g().points[0].gain, row.storedGain) << row.gain;
     }
+}
+
+TEST_F(GraphControl, EditModeFromTheMenuReloadsTheEditor) {
+    // Down to "Edit mode" (the separator is skipped), into it, then "Precise".
+    driver.menuKeys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN};
+    rightClick(40, 200);
+    ASSERT_TRUE(driver.menuSeen);
+    EXPECT_EQ(g().editMode, vexlan::kEditPrecise);
+    EXPECT_EQ(SendDlgItemMessageA(editor_, 1021, CB_GETCURSEL, 0, 0), 1) << "the editor reloaded its controls";
+    char hint[128] = "";
+    GetDlgItemTextA(editor_, 1028, hint, sizeof hint);
+    EXPECT_STREQ(hint, "Hint: shift draws line, ctrl moves all");
 }
