@@ -59,7 +59,7 @@ TEST(HostObjectLayout, BitmapMethodsUseMsvcSlots) {
         c.call(bitmap);
         EXPECT_EQ(object.lastSlot, c.slot) << c.method;
     }
-    vexlan::destroyHostObject(bitmap);
+    bitmap->destroy(vexlan::kDestroyFreesMemory);
     EXPECT_EQ(object.lastSlot, 0);
     EXPECT_EQ(object.destroyFlags, vexlan::kDestroyFreesMemory);
 }
@@ -90,7 +90,7 @@ TEST(HostObjectLayout, FontMethodsUseMsvcSlots) {
         c.call(font, &rect);
         EXPECT_EQ(object.lastSlot, c.slot) << c.method;
     }
-    vexlan::destroyHostObject(font);
+    font->destroy(vexlan::kDestroyFreesMemory);
     EXPECT_EQ(object.lastSlot, 0);
     EXPECT_EQ(object.destroyFlags, vexlan::kDestroyFreesMemory);
 }
