@@ -7,10 +7,12 @@
 
 #include "dsp/block_processor.h"
 #include "graph/graph_model.h"
+#include "shell/builtin_host.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
 #include "shell/process_state.h"
+#include "ui/graph_renderer.h"
 
 namespace vexlan {
 
@@ -112,6 +114,7 @@ PluginInstance* createInstance() {
 
     if (processState.instanceCount++ == 0) {
         processState.windowClassRegistered = registerGraphWindowClass(processState.moduleHandle);
+        registerBuiltInWindowClasses();
     }
     self.readoutText[0] = '\0';
     self.embeddedReadoutText[0] = '\0';
@@ -136,7 +139,9 @@ void destroyInstance(PluginInstance* instance) {
     if (--processState.instanceCount == 0 && processState.windowClassRegistered) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
+        releaseGraphRenderer();
     }
+    if (processState.instanceCount == 0) unregisterBuiltInWindowClasses();
     freeBuffer(self.childResizer.items);
     deleteLock(self.stateLock);
     for (GrowableBuffer& buffer : self.displayBuffers) freeBuffer(buffer);
