@@ -7,6 +7,7 @@
 #include "../../res/resource_ids.h"
 #include "editor_fixture.h"
 #include "fader_law.h"
+#include "host_functions.h"
 #include "faders.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -23,7 +24,7 @@ std::string classOf(HWND window) {
 }
 
 std::string accessibleName(HWND window) {
-    host::HostState& state = host::hostState();
+    host::ExtensionState& state = host::extensionState();
     std::lock_guard<std::mutex> hold(state.mutex);
     const auto found = state.accessibleNames.find(window);
     return found == state.accessibleNames.end() ? "" : found->second;

@@ -62,6 +62,23 @@ TEST_F(EditorTest, DialogFillsALargerFrameAndKeepsItsDesignSizeInASmallerOne) {
     EXPECT_EQ(windowSize(dialog()).height, design.height + 40);
 }
 
+// Wine 8 cannot make a thread per-monitor aware (version 2), so the DPI
+// conversion itself is tested natively; here it must be off for good.
+TEST_F(EditorTest, WithoutPerMonitorDpiTheLayoutIsNotConverted) {
+    ASSERT_FALSE(AreDpiAwarenessContextsEqual(GetThreadDpiAwarenessContext(),
+                                              DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2));
+    EXPECT_EQ(instance().childResizer.designScale, 0);
+    EXPECT_EQ(instance().childResizer.parent, dialog());
+    const Size size = windowSize(dialog());
+    EXPECT_EQ(instance().childResizer.designWidth, size.width);
+    EXPECT_EQ(instance().childResizer.designHeight, size.height);
+    dispatch(effEditClose);
+    EXPECT_EQ(instance().childResizer.parent, nullptr);
+    EXPECT_EQ(instance().childResizer.designWidth, 0);
+    EXPECT_EQ(instance().childResizer.items.size, 0);
+    EXPECT_EQ(instance().childResizer.designScale, 0) << "once off, it stays off";
+}
+
 TEST_F(EditorTest, ControlsFollowTheirAnchorsWhenTheFrameGrows) {
     struct Anchor {
         int id;
