@@ -225,6 +225,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         positionalCount = 1;
     } else if (name == "editor") {
         line.command = Command::Editor;
+    } else if (name == "validate") {
+        line.command = Command::Validate;
     } else if (name == "render") {
         line.command = Command::Render;
     } else {
@@ -240,6 +242,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             continue;
         }
         const bool processing = line.command == Command::Process;
+        if (arg == "--foreign-host" && line.command != Command::DemoSignal && line.command != Command::Levels) {
+            line.foreignHost = true;
+            continue;
+        }
         if (arg == "--float" && processing) {
             line.floatOutput = true;
             continue;
@@ -320,7 +326,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         error = "--noise-from takes sections of the input itself; it does not go with --learn-noise";
         return false;
     }
-    if (line.command == Command::Info || line.command == Command::Editor) {
+    if (line.command == Command::Info || line.command == Command::Editor || line.command == Command::Validate) {
         if (positional.size() > 1) {
             error = name + " takes at most one plug-in path";
             return false;
@@ -380,15 +386,18 @@ const char* usageText() {
            "  vexlan-host demo-signal OUT.wav\n"
            "  vexlan-host levels FILE.wav [--from SECONDS] [--to SECONDS]\n"
            "  vexlan-host editor [PLUGIN] [settings] [--close-after MILLISECONDS]   (Windows build)\n"
+           "  vexlan-host validate [PLUGIN]   a DAW's torture list; exit status 1 on any failure\n"
            "  vexlan-host render OUT.png [PLUGIN] [settings] [--size WxH] [--scale 256|384]\n"
            "                     [--audio IN.wav] [--at SECONDS]\n"
+           "every command that loads a plug-in takes --foreign-host: a host that answers no\n"
+           "extension name, as any other DAW\n"
            "settings:\n"
            "  --state FILE            start from a saved state\n"
            "  --set NAME=VALUE        a parameter by name, in dB, ratio or 0/1 (repeatable)\n"
            "  --mode MODE             eq, gate, compressor, convolve or subtract\n"
            "  --fft N                 FFT size, a power of two from 128 to 32768\n"
            "  --curve \"HZ:DB,...\"     the adjustment graph's points (at most 32)\n"
-           "  --learn-noise FILE      subtract mode with a noise profile measured from FILE\n"
+           "  --learn-noise FILE      subtract mode with a noise profile the plug-in learns from FILE\n"
            "  --noise-seconds S       measure only the first S seconds of that file\n"
            "process:\n"
            "  --noise-from START:END  subtract mode, the noise profile learnt from these seconds of\n"

@@ -9,7 +9,7 @@
 
 namespace host {
 
-enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels, Editor, Render };
+enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels, Editor, Validate, Render };
 
 // Processing modes in the order of the saved state's mode field.
 enum class ProcessingMode { Eq = 0, Gate = 1, Compressor = 2, Convolve = 3, Subtract = 4 };
@@ -71,6 +71,7 @@ struct CommandLine {
     double fromSeconds = 0.0;  // levels
     double toSeconds = -1.0;   // levels; negative = to the end
     long closeAfterMilliseconds = 0;  // editor; 0 = until the user closes it
+    bool foreignHost = false;  // --foreign-host: the lookup answers no extension name
     RenderOptions render;
 };
 

@@ -1,5 +1,6 @@
 #include "host_callback.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "faders.h"
@@ -27,6 +28,16 @@ std::vector<HostCall> recordedCalls() {
     return state.calls;
 }
 
+namespace {
+
+std::atomic<bool> foreignHost{false};
+
+}  // namespace
+
+void setForeignHost(bool foreign) { foreignHost = foreign; }
+
+bool isForeignHost() { return foreignHost; }
+
 void startHost() {
 #if defined(_WIN32)
     registerFaderClasses();
@@ -40,7 +51,7 @@ intptr_t lookUpExtension(int32_t index, const char* name) {
     HostState& state = hostState();
     std::lock_guard<std::mutex> hold(state.mutex);
     state.lookups.emplace_back(name);
-    if (state.options.withheld.count(name)) return 0;
+    if (foreignHost || state.options.withheld.count(name)) return 0;
     return reinterpret_cast<intptr_t>(findHostFunction(name));
 }
 

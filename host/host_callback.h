@@ -46,6 +46,12 @@ void resetHost(const HostOptions& options = {});
 // A copy of the recorded edit calls, safe against a concurrent callback.
 std::vector<HostCall> recordedCalls();
 
+// A foreign host answers the extension lookup with 0 for every name (and
+// registers no fader classes), as a DAW that knows nothing of them. The
+// switch outlives resetHost.
+void setForeignHost(bool foreign);
+bool isForeignHost();
+
 // What the host does once when it starts (registers its fader window classes
 // on Windows; natively there are no windows to prepare).
 void startHost();

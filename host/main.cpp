@@ -15,6 +15,7 @@
 #include "process_command.h"
 #include "render_command.h"
 #include "terminal.h"
+#include "validate_command.h"
 
 namespace {
 
@@ -59,7 +60,12 @@ int main(int argc, char** argv) {
     host::CommandLine line;
     std::string error;
     if (!host::parseCommandLine(args, line, error)) return host::reportError(error);
-    host::startHost();
+    // A foreign host knows nothing of the extension functions or fader classes.
+    if (line.foreignHost) {
+        host::setForeignHost(true);
+    } else {
+        host::startHost();
+    }
     switch (line.command) {
         case host::Command::Help:
             std::fputs(host::usageText(), stdout);
@@ -77,6 +83,8 @@ int main(int argc, char** argv) {
             return runLevelsCommand(line);
         case host::Command::Editor:
             return host::runEditorCommand(line);
+        case host::Command::Validate:
+            return host::runValidateCommand(host::pluginPathToLoad(line.pluginPath));
         case host::Command::Render:
             return host::runRenderCommand(line);
     }

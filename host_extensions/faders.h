@@ -28,9 +28,13 @@ constexpr int kFaderTextValue = 2;
 constexpr int kFaderTextNameWithUnit = 11;
 
 #if defined(_WIN32)
-// Registers both classes for every module of the process (CS_GLOBALCLASS),
-// once; true when they are registered.
+// The host's registration: both classes for every module of the process
+// (CS_GLOBALCLASS), once; true when they are registered.
 bool registerFaderClasses();
+// A plug-in's registration in a host without them: both classes, local to
+// `module` (an HINSTANCE), so they never clash with another module's.
+bool registerFaderClassesIn(void* module);
+void unregisterFaderClassesIn(void* module);
 // The value text last given to a fader, empty for any other window.
 std::string faderValueText(void* fader);
 #endif

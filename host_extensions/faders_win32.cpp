@@ -246,16 +246,15 @@ LRESULT CALLBACK faderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool registerClass(const char* name) {
+bool registerClass(const char* name, HINSTANCE module, UINT scope) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    // Global, so dialogs of a plug-in's module find the host's class.
-    windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    windowClass.style = scope | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = faderProc;
     // Window-extra value 0 is the owner's to use; the fader keeps its own
     // state in GWLP_USERDATA.
     windowClass.cbWndExtra = sizeof(LONG_PTR);
-    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hInstance = module;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.lpszClassName = name;
     return RegisterClassExA(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -264,8 +263,24 @@ bool registerClass(const char* name) {
 }  // namespace
 
 bool registerFaderClasses() {
-    static const bool registered = registerClass(kHorizontalFaderClass) && registerClass(kVerticalFaderClass);
+    // Global, so dialogs of a plug-in's module find the host's class.
+    static const bool registered = registerClass(kHorizontalFaderClass, GetModuleHandleA(nullptr), CS_GLOBALCLASS) &&
+                                   registerClass(kVerticalFaderClass, GetModuleHandleA(nullptr), CS_GLOBALCLASS);
     return registered;
+}
+
+bool registerFaderClassesIn(void* module) {
+    HINSTANCE instance = static_cast<HINSTANCE>(module);
+    if (registerClass(kHorizontalFaderClass, instance, 0) && registerClass(kVerticalFaderClass, instance, 0)) {
+        return true;
+    }
+    unregisterFaderClassesIn(module);
+    return false;
+}
+
+void unregisterFaderClassesIn(void* module) {
+    UnregisterClassA(kHorizontalFaderClass, static_cast<HINSTANCE>(module));
+    UnregisterClassA(kVerticalFaderClass, static_cast<HINSTANCE>(module));
 }
 
 std::string faderValueText(void* fader) {

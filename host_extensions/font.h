@@ -74,6 +74,12 @@ private:
 #endif
 };
 
+#if !defined(_WIN32)
+// Whether the TrueType face at `path` can be drawn with; a missing, empty or
+// cut file cannot.
+bool fontFaceUsable(const char* path);
+#endif
+
 VizeFont* vizeCreateFont();
 // Width and height of one line of `text`; returns the height, 0 on failure.
 int vizeMeasureText(VizeFont* font, const char* text, int* width, int* height);

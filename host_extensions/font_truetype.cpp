@@ -40,21 +40,57 @@ struct Face {
     int descent = 0;
 };
 
+uint32_t bigEndian(const unsigned char* bytes, int count) {
+    uint32_t value = 0;
+    for (int i = 0; i < count; ++i) value = value << 8 | bytes[i];
+    return value;
+}
+
+// The parser trusts the file, so a cut or damaged one is refused first: the
+// table directory and every table it lists must lie inside the data.
+bool tablesInside(const std::vector<unsigned char>& data) {
+    constexpr size_t kOffsetTableBytes = 12, kRecordBytes = 16;
+    if (data.size() < kOffsetTableBytes) return false;
+    const size_t tables = bigEndian(&data[4], 2);
+    if (tables == 0 || data.size() < kOffsetTableBytes + tables * kRecordBytes) return false;
+    for (size_t i = 0; i < tables; ++i) {
+        const unsigned char* record = &data[kOffsetTableBytes + i * kRecordBytes];
+        const uint64_t end = uint64_t(bigEndian(record + 8, 4)) + bigEndian(record + 12, 4);
+        if (end > data.size()) return false;
+    }
+    return true;
+}
+
+bool loadFaceFrom(const char* path, Face& face) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    face.data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (!tablesInside(face.data)) return false;
+    const int offset = stbtt_GetFontOffsetForIndex(face.data.data(), 0);
+    if (offset < 0 || !stbtt_InitFont(&face.info, face.data.data(), offset)) return false;
+    int lineGap = 0;
+    stbtt_GetFontVMetrics(&face.info, &face.ascent, &face.descent, &lineGap);
+    face.ready = true;
+    return true;
+}
+
+// Without any face text is simply not drawn: drawText and getMetric answer 0.
 Face loadFace() {
     Face face;
     for (const char* path : kFaceFiles) {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) continue;
-        face.data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        const int offset = stbtt_GetFontOffsetForIndex(face.data.data(), 0);
-        if (offset < 0 || !stbtt_InitFont(&face.info, face.data.data(), offset)) continue;
-        int lineGap = 0;
-        stbtt_GetFontVMetrics(&face.info, &face.ascent, &face.descent, &lineGap);
-        face.ready = true;
-        break;
+        if (loadFaceFrom(path, face)) break;
     }
     return face;
 }
+
+}  // namespace
+
+bool fontFaceUsable(const char* path) {
+    Face face;
+    return path && loadFaceFrom(path, face);
+}
+
+namespace {
 
 const Face& sharedFace() {
     static const Face face = loadFace();

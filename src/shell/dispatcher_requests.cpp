@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "graph/graph_control.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -78,6 +79,21 @@ intptr_t formatValue(intptr_t index, void* ptr, float value) {
     return kVendorHandled;
 }
 
+// The host's mouse on its embedded graph; the editor's own graph control,
+// when open, repaints to show the same edit.
+intptr_t embeddedMouse(PluginInstance& instance, int code, void* record) {
+    if (!record) return 0;
+    if (uint32_t(code) != kGraphRightUp) {
+        int32_t mouse[2];  // x and y at bytes 32 and 36
+        std::memcpy(mouse, static_cast<const char*>(record) + 32, sizeof mouse);
+        const intptr_t position = intptr_t((uint32_t(mouse[1]) & 0xFFFF) << 16 | (uint32_t(mouse[0]) & 0xFFFF));
+        const intptr_t result = embeddedGraphMessage(instance, uint32_t(code), position, record);
+        if (uint32_t(code) == kGraphMouseMove && result <= 0) return 1;
+    }
+    invalidateGraphControl(instance, false);
+    return 1;
+}
+
 intptr_t embeddedView(PluginInstance& instance, int code, intptr_t value, void* record) {
     switch (code) {
         case kViewQuery:
@@ -99,7 +115,13 @@ intptr_t embeddedView(PluginInstance& instance, int code, intptr_t value, void* 
             std::memcpy(bytes + 24, &values[2], 4);
             return 1;
         }
-        // Mouse editing of the embedded view (512..517) belongs with the graph control's handler.
+        case kGraphMouseMove:
+        case kGraphLeftDown:
+        case kGraphLeftUp:
+        case kGraphLeftDoubleClick:
+        case kGraphRightDown:
+        case kGraphRightUp:
+            return embeddedMouse(instance, code, record);
         default:
             return 0;
     }

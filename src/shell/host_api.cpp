@@ -47,17 +47,24 @@ const HostFunctionName kHostFunctionNames[kHostFunctionCount] = {
 static_assert(sizeof(HostApi) == kHostFunctionCount * sizeof(void*),
               "HostApi holds one pointer per looked-up name, in lookup order");
 
-bool fetchHostApi(HostCallback callback, HostApi& api) {
-    bool complete = true;
+void setHostApiEntry(HostApi& api, int index, void* address) {
+    // Function pointers and data pointers have one size on every target we build.
+    std::memcpy(reinterpret_cast<char*>(&api) + index * sizeof(void*), &address, sizeof(void*));
+}
+
+HostLookup fetchHostApi(HostCallback callback, HostApi& api) {
+    int required = 0;
+    int answered = 0;
     for (int i = 0; i < kHostFunctionCount; ++i) {
         const intptr_t address = callback(nullptr, kHostLookupOpcode, kHostLookupIndex, 0,
                                           const_cast<char*>(kHostFunctionNames[i].name), 0.0f);
-        // Function pointers and data pointers have one size on every target we build.
-        void* entry = reinterpret_cast<void*>(address);
-        std::memcpy(reinterpret_cast<char*>(&api) + i * sizeof(void*), &entry, sizeof(void*));
-        if (!address && kHostFunctionNames[i].required) complete = false;
+        setHostApiEntry(api, i, reinterpret_cast<void*>(address));
+        if (!kHostFunctionNames[i].required) continue;
+        ++required;
+        if (address) ++answered;
     }
-    return complete;
+    if (answered == required) return HostLookup::Complete;
+    return answered == 0 ? HostLookup::Foreign : HostLookup::Incomplete;
 }
 
 }  // namespace vexlan

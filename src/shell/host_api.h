@@ -187,8 +187,18 @@ struct HostFunctionName {
 constexpr int kHostFunctionCount = 37;
 extern const HostFunctionName kHostFunctionNames[kHostFunctionCount];
 
-// Looks every name up through `callback`. Returns false, leaving `api`
-// partly filled, when a required one is missing.
-bool fetchHostApi(HostCallback callback, HostApi& api);
+// Stores `address` as the function of kHostFunctionNames[index].
+void setHostApiEntry(HostApi& api, int index, void* address);
+
+// How a host answered the lookup of the required names.
+enum class HostLookup {
+    Complete,    // every required name: the host's functions are used
+    Foreign,     // none: a host that knows nothing of these functions
+    Incomplete,  // some but not all: no instance can be made
+};
+
+// Looks every name up through `callback` into `api`; for a foreign host the
+// caller replaces the whole table with the built-in set (builtin_host.h).
+HostLookup fetchHostApi(HostCallback callback, HostApi& api);
 
 }  // namespace vexlan

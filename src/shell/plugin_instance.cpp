@@ -7,6 +7,7 @@
 
 #include "dsp/block_processor.h"
 #include "graph/graph_model.h"
+#include "shell/builtin_host.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -113,6 +114,7 @@ PluginInstance* createInstance() {
 
     if (processState.instanceCount++ == 0) {
         processState.windowClassRegistered = registerGraphWindowClass(processState.moduleHandle);
+        registerBuiltInWindowClasses();
     }
     self.readoutText[0] = '\0';
     self.embeddedReadoutText[0] = '\0';
@@ -139,6 +141,7 @@ void destroyInstance(PluginInstance* instance) {
         processState.windowClassRegistered = false;
         releaseGraphRenderer();
     }
+    if (processState.instanceCount == 0) unregisterBuiltInWindowClasses();
     freeBuffer(self.childResizer.items);
     deleteLock(self.stateLock);
     for (GrowableBuffer& buffer : self.displayBuffers) freeBuffer(buffer);

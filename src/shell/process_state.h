@@ -14,6 +14,11 @@ struct ProcessState {
     HostCallback hostCallback = nullptr;
     HostApi hostApi{};
     bool hostApiFetched = false;
+    // The host answered none of the required names: hostApi holds the
+    // plug-in's built-in set (builtin_host.h).
+    bool builtInHostApi = false;
+    // The built-in fader window classes are registered in moduleHandle.
+    bool faderClassesRegistered = false;
     int32_t instanceCount = 0;
     // The host's "midioctoffs" value, kept as the pointer it hands out so a
     // change in the host's preferences shows at the next read; null when the
@@ -24,7 +29,8 @@ struct ProcessState {
 
 extern ProcessState processState;
 
-// Octave offset of note names: the host's current "midioctoffs", or 0.
+// Octave offset of note names: the host's current "midioctoffs", or 1
+// (440 Hz reads A4) when the host has none.
 int32_t noteOctaveOffset();
 
 // Calls the host callback if there is one; 0 otherwise.

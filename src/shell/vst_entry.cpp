@@ -1,6 +1,7 @@
 // The VST 2 boundary: the library entry, VSTPluginMain and the dispatcher.
 // Nothing is thrown across it; every text to the host is bounded.
 #include "dsp/fft.h"
+#include "shell/builtin_host.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -32,8 +33,13 @@ bool fetchHostFunctions() {
     if (processState.hostApiFetched) return true;
     if (!fftTablesBuilt()) buildFftTables();
     HostApi api{};
-    if (!fetchHostApi(processState.hostCallback, api)) return false;
+    const HostLookup lookup = fetchHostApi(processState.hostCallback, api);
+    if (lookup == HostLookup::Incomplete) return false;
+    // A host without any of them gets the built-in set for every name, so
+    // its functions never mix with the host's.
+    if (lookup == HostLookup::Foreign) fillBuiltInHostApi(api);
     processState.hostApi = api;
+    processState.builtInHostApi = lookup == HostLookup::Foreign;
     readHostConfiguration();
     processState.hostApiFetched = true;
     return true;

@@ -89,6 +89,18 @@ TEST(CommandLine, DefaultsAndTheOtherCommands) {
     EXPECT_DOUBLE_EQ(line.fromSeconds, 0.5);
     EXPECT_DOUBLE_EQ(line.toSeconds, 2.0);
 
+    ASSERT_TRUE(parse({"validate"}, line, error)) << error;
+    EXPECT_EQ(line.command, host::Command::Validate);
+    EXPECT_TRUE(line.pluginPath.empty());
+    EXPECT_FALSE(line.foreignHost);
+    ASSERT_TRUE(parse({"validate", "--foreign-host", "x.dll"}, line, error)) << error;
+    EXPECT_EQ(line.pluginPath, "x.dll");
+    EXPECT_TRUE(line.foreignHost);
+    ASSERT_TRUE(parse({"process", "a.wav", "b.wav", "--foreign-host"}, line, error)) << error;
+    EXPECT_TRUE(line.foreignHost);
+    EXPECT_FALSE(parse({"levels", "f.wav", "--foreign-host"}, line, error)) << "levels loads no plug-in";
+    EXPECT_FALSE(parse({"validate", "a.dll", "b.dll"}, line, error));
+
     ASSERT_TRUE(parse({}, line, error));
     EXPECT_EQ(line.command, host::Command::Help);
     ASSERT_TRUE(parse({"--help"}, line, error));

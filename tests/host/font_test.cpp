@@ -2,10 +2,13 @@
 // with the text, and the settings reach the pixels.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "file_test_support.h"
 #include "font.h"
 #include "host_test_support.h"
 #include "raster.h"
@@ -210,5 +213,36 @@ TEST(Font, TextFunctionsByNameWrapTheObject) {
     EXPECT_EQ(width, -1);
     EXPECT_EQ(font->drawText(nullptr, "no bitmap", -1, &rect, kTextSingleLine), 0);
 }
+
+#if !defined(_WIN32)
+// Without a usable face file text is simply missing; a damaged file must not
+// take the process down.
+TEST(Font, OnlyAWholeFaceFileIsUsed) {
+    filetest::ScratchFolder folder;
+    const std::string face = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    std::ifstream source(face, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 4096u) << "the face the host draws with is installed";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool usable;
+    };
+    const Case cases[] = {
+        {"whole.ttf", whole, true},
+        {"empty.ttf", "", false},
+        {"header.ttf", whole.substr(0, 12), false},
+        {"directory.ttf", whole.substr(0, 300), false},
+        {"cut.ttf", whole.substr(0, whole.size() / 2), false},
+        {"text.ttf", std::string(4096, 'x'), false},
+    };
+    for (const Case& test : cases) {
+        const std::string path = folder.file(test.name);
+        std::ofstream(path, std::ios::binary) << test.bytes;
+        EXPECT_EQ(fontFaceUsable(path.c_str()), test.usable) << test.name;
+    }
+    EXPECT_FALSE(fontFaceUsable(folder.file("absent.ttf").c_str()));
+}
+#endif
 
 }  // namespace

@@ -96,6 +96,25 @@ TEST_F(PluginLoading, HostWithoutAnyOptionalFunctionStillGetsAnInstance) {
     closeEffect(effect);
 }
 
+TEST_F(PluginLoading, ForeignHostGetsAnInstanceThatProcesses) {
+    LoadedCopy loaded;
+    ASSERT_TRUE(loaded.plugin.entry);
+    host::resetHost();
+    host::setForeignHost(true);
+    AEffect* effect = loaded.plugin.entry(&host::hostCallback);
+    host::setForeignHost(false);
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(host::hostState().lookups, kExtensionNames) << "every name was asked for and none answered";
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    const int frames = effect->initialDelay + 16;
+    std::vector<float> left(size_t(frames), 0.0f), right(size_t(frames), 0.0f);
+    left[0] = right[0] = 0.75f;
+    float* channels[2] = {left.data(), right.data()};
+    effect->processReplacing(effect, channels, channels, frames);
+    EXPECT_NEAR(left[size_t(effect->initialDelay)], 0.75f, 1e-4f);
+    closeEffect(effect);
+}
+
 TEST_F(PluginLoading, FirstInstanceLooksEveryNameUpOnceInOrder) {
     PluginCopy copy;
     PluginSession session;
