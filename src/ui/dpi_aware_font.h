@@ -60,7 +60,6 @@ public:
     // The host font object for a bitmap (none: unscaled), made or re-made as
     // needed; null when the host cannot make one.
     VizeFont* fontForBitmap(VizeBitmap* bitmap);
-    const SizedFont* sizeCache() const { return cache_; }
 
 protected:
     __VIZE_dpiAwareFont() = default;

@@ -52,16 +52,6 @@ TEST(FrequencyGrid, NarrowGraphsLabelFewerLines) {
     for (const auto& c : cases) EXPECT_EQ(frequencyLabels(c.width), c.labels) << c.width;
 }
 
-TEST(FrequencyGrid, MajorLinesAreTheRoundDecades) {
-    std::vector<int32_t> major;
-    forEachFrequencyGridLine(600, [&](const FrequencyGridLine& line) {
-        if (line.major) major.push_back(line.frequency);
-    });
-    const std::vector<int32_t> expected = {100,  200,  300,   400,   500,   1000,  2000,  3000, 4000,
-                                           5000, 10000, 11000, 12000, 13000, 14000, 15000, 20000};
-    EXPECT_EQ(major, expected);
-}
-
 TEST(DbGrid, StepFitsTheRangeAndLandsOnTheTop) {
     const struct {
         double minDb, maxDb, step;
