@@ -5,6 +5,8 @@
 #include "graph/graph_platform.h"
 #include "graph/graph_readout.h"
 #include "shell/plugin_instance.h"
+#include "shell/process_state.h"
+#include "ui/graph_renderer.h"
 
 namespace vexlan {
 
@@ -46,9 +48,31 @@ void readoutTimer(PluginInstance& instance, HWND window) {
     if (!PtInRect(&bounds, cursor)) hideReadout(instance, window);
 }
 
+// Draws into the instance's bitmap at the window's scale, then copies it to
+// the window; without the host's bitmap function nothing is painted.
+void paintGraph(PluginInstance& instance, HWND window) {
+    const HostApi& api = processState.hostApi;
+    PAINTSTRUCT paint;
+    HDC target = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    if (!instance.graphBitmap && api.createBitmap) instance.graphBitmap = api.createBitmap(1, client.right, client.bottom);
+    if (VizeBitmap* bitmap = instance.graphBitmap) {
+        if (api.getWindowDpiScaling) instance.displayScale = api.getWindowDpiScaling(window);
+        bitmap->extended(kBitmapSetScale, &instance.displayScale);
+        bitmap->resize(client.right, client.bottom);
+        renderGraph(instance, window, bitmap, VizeRect{0, 0, client.right, client.bottom}, 0, 0);
+        BitBlt(target, 0, 0, client.right, client.bottom, static_cast<HDC>(bitmap->getDC()), 0, 0, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+}
+
 LRESULT graphWindowProc(PluginInstance& instance, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     GraphEditState& state = graphEditState;
     switch (message) {
+        case WM_PAINT:
+            paintGraph(instance, window);
+            return 0;
         case WM_DESTROY:
             state.dragging = 0;
             return 0;
