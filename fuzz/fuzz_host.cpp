@@ -1,5 +1,7 @@
 #include "fuzz_host.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "shell/host_api.h"
@@ -21,6 +23,26 @@ intptr_t VST_CALL callback(vexlan::AEffect*, int32_t opcode, int32_t index, intp
         }
     }
     return 0;
+}
+
+void require(bool condition) {
+    if (!condition) std::abort();
+}
+
+void checkLoadedSettings(const vexlan::PluginInstance& instance) {
+    using namespace vexlan;
+    const int32_t fftSize = instance.fftSize;
+    require(fftSize >= kMinFftSize && fftSize <= kMaxFftSize && (fftSize & (fftSize - 1)) == 0);
+    require(instance.effect.initialDelay == fftSize);
+    require(instance.editMode >= 0 && instance.editMode <= 2);
+    require(instance.processingMode >= 0 && instance.processingMode <= 4);
+    require(instance.effect.numInputs >= 1 && instance.effect.numInputs <= kMaxChannels);
+    require(instance.effect.numOutputs == instance.effect.numInputs);
+    require(instance.pointCount >= 0 && instance.pointCount <= kMaxGraphPoints);
+    require(instance.graphMinDb >= -150.0 && instance.graphMinDb <= -3.0);
+    require(instance.graphMaxDb >= 0.0 && std::isfinite(instance.graphMaxDb));
+    for (double value : instance.paramValues) require(std::isfinite(value));
+    for (float gain : instance.binGainTable) require(std::isfinite(gain));
 }
 
 }  // namespace fuzzhost

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "shell/plugin_instance.h"
 #include "shell/vst2_abi.h"
 
 namespace fuzzhost {
@@ -15,5 +16,12 @@ namespace fuzzhost {
 // from the block.
 intptr_t VST_CALL callback(vexlan::AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                            void* ptr, float opt);
+
+// Aborts, so the fuzzer keeps the input, when the condition fails.
+void require(bool condition);
+
+// What a loaded state must leave, whatever the bytes: settings the
+// processor and the editor can work with.
+void checkLoadedSettings(const vexlan::PluginInstance& instance);
 
 }  // namespace fuzzhost

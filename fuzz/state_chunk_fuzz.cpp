@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "fuzz_host.h"
@@ -18,25 +17,6 @@ namespace {
 
 constexpr int kBlockFrames = 512;
 constexpr int kBlocks = 3;
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-void checkLoadedSettings(const PluginInstance& instance) {
-    const int32_t fftSize = instance.fftSize;
-    require(fftSize >= kMinFftSize && fftSize <= kMaxFftSize && (fftSize & (fftSize - 1)) == 0);
-    require(instance.effect.initialDelay == fftSize);
-    require(instance.editMode >= 0 && instance.editMode <= 2);
-    require(instance.processingMode >= 0 && instance.processingMode <= 4);
-    require(instance.effect.numInputs >= 1 && instance.effect.numInputs <= kMaxChannels);
-    require(instance.effect.numOutputs == instance.effect.numInputs);
-    require(instance.pointCount >= 0 && instance.pointCount <= kMaxGraphPoints);
-    require(instance.graphMinDb >= -150.0 && instance.graphMinDb <= -3.0);
-    require(instance.graphMaxDb >= 0.0 && std::isfinite(instance.graphMaxDb));
-    for (double value : instance.paramValues) require(std::isfinite(value));
-    for (float gain : instance.binGainTable) require(std::isfinite(gain));
-}
 
 struct AudioBuffers {
     std::vector<float> input;
@@ -63,14 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!effect) std::abort();
     std::vector<uint8_t> block(data, data + size);
     effect->dispatcher(effect, effSetChunk, 0, intptr_t(block.size()), block.data(), 0.0f);
-    checkLoadedSettings(*instanceOf(effect));
+    fuzzhost::checkLoadedSettings(*instanceOf(effect));
 
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
     for (int b = 0; b < kBlocks; ++b) effect->processReplacing(effect, audio.inputs, audio.outputs, kBlockFrames);
 
     void* saved = nullptr;
     const intptr_t savedSize = effect->dispatcher(effect, effGetChunk, 0, 0, &saved, 0.0f);
-    require(savedSize > 0 && saved != nullptr);
+    fuzzhost::require(savedSize > 0 && saved != nullptr);
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     return 0;
 }

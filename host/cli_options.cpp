@@ -34,7 +34,8 @@ bool takesValue(const std::string& option) {
            option == "--fft" || option == "--curve" || option == "--learn-noise" || option == "--noise-seconds" ||
            option == "--block" || option == "--from" || option == "--to" || option == "--close-after" ||
            option == "--out-dir" || option == "--delta" || option == "--format" || option == "--noise-from" ||
-           option == "--save-state" || option == "--rate";
+           option == "--save-state" || option == "--rate" || option == "--size" || option == "--scale" ||
+           option == "--audio" || option == "--at";
 }
 
 bool applySettingOption(const std::string& option, const std::string& value, PluginSettings& settings,
@@ -90,6 +91,39 @@ bool parseSeconds(const std::string& option, const std::string& value, double& s
     if (!parseNumber(value, seconds) || seconds < 0.0) {
         error = option + " needs a time in seconds, got \"" + value + "\"";
         return false;
+    }
+    return true;
+}
+
+bool parseSize(const std::string& value, RenderOptions& render, std::string& error) {
+    const size_t cross = value.find('x');
+    long width = 0, height = 0;
+    if (cross == std::string::npos || !parseInteger(value.substr(0, cross), width) ||
+        !parseInteger(value.substr(cross + 1), height) || width < 1 || height < 1 || width > kMaxRenderSide ||
+        height > kMaxRenderSide) {
+        error = "--size needs WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxRenderSide) + " pixels, got \"" +
+                value + "\"";
+        return false;
+    }
+    render.width = int(width);
+    render.height = int(height);
+    return true;
+}
+
+bool applyRenderOption(const std::string& option, const std::string& value, RenderOptions& render,
+                       std::string& error) {
+    if (option == "--size") return parseSize(value, render, error);
+    if (option == "--scale") {
+        long scale = 0;
+        if (!parseInteger(value, scale) || (scale != 256 && scale != 384)) {
+            error = "--scale needs 256 (100 %) or 384 (150 %), got \"" + value + "\"";
+            return false;
+        }
+        render.scale = int(scale);
+    } else if (option == "--audio") {
+        render.audioPath = value;
+    } else {
+        return parseSeconds(option, value, render.atSeconds, error);
     }
     return true;
 }
@@ -193,6 +227,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         line.command = Command::Editor;
     } else if (name == "validate") {
         line.command = Command::Validate;
+    } else if (name == "render") {
+        line.command = Command::Render;
     } else {
         error = "unknown command \"" + name + "\" (try: vexlan-host help)";
         return false;
@@ -231,8 +267,9 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             return false;
         }
         const std::string& value = args[++i];
+        const bool rendering = line.command == Command::Render;
         const bool withSettings = processing || line.command == Command::SaveState ||
-                                  line.command == Command::Editor || line.command == Command::Info;
+                                  line.command == Command::Editor || line.command == Command::Info || rendering;
         if (isSettingOption(arg) && withSettings) {
             if (!applySettingOption(arg, value, line.settings, error)) return false;
         } else if (arg == "--plugin" && processing) {
@@ -269,6 +306,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
                 error = "--close-after needs a time in milliseconds, got \"" + value + "\"";
                 return false;
             }
+        } else if (rendering && (arg == "--size" || arg == "--scale" || arg == "--audio" || arg == "--at")) {
+            if (!applyRenderOption(arg, value, line.render, error)) return false;
         } else if (arg == "--from" && line.command == Command::Levels) {
             if (!parseSeconds(arg, value, line.fromSeconds, error)) return false;
         } else if (arg == "--to" && line.command == Command::Levels) {
@@ -293,6 +332,19 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             return false;
         }
         if (!positional.empty()) line.pluginPath = positional[0];
+        return true;
+    }
+    if (line.command == Command::Render) {
+        if (positional.empty() || positional.size() > 2) {
+            error = "usage: vexlan-host render OUT.png [PLUGIN] [options]";
+            return false;
+        }
+        if (line.render.atSeconds >= 0.0 && line.render.audioPath.empty()) {
+            error = "--at needs --audio";
+            return false;
+        }
+        line.outputPath = positional[0];
+        if (positional.size() == 2) line.pluginPath = positional[1];
         return true;
     }
     if (line.command == Command::SaveState) {
@@ -335,6 +387,8 @@ const char* usageText() {
            "  vexlan-host levels FILE.wav [--from SECONDS] [--to SECONDS]\n"
            "  vexlan-host editor [PLUGIN] [settings] [--close-after MILLISECONDS]   (Windows build)\n"
            "  vexlan-host validate [PLUGIN]   a DAW's torture list; exit status 1 on any failure\n"
+           "  vexlan-host render OUT.png [PLUGIN] [settings] [--size WxH] [--scale 256|384]\n"
+           "                     [--audio IN.wav] [--at SECONDS]\n"
            "every command that loads a plug-in takes --foreign-host: a host that answers no\n"
            "extension name, as any other DAW\n"
            "settings:\n"
@@ -343,7 +397,7 @@ const char* usageText() {
            "  --mode MODE             eq, gate, compressor, convolve or subtract\n"
            "  --fft N                 FFT size, a power of two from 128 to 32768\n"
            "  --curve \"HZ:DB,...\"     the adjustment graph's points (at most 32)\n"
-           "  --learn-noise FILE      subtract mode with a noise profile measured from FILE\n"
+           "  --learn-noise FILE      subtract mode with a noise profile the plug-in learns from FILE\n"
            "  --noise-seconds S       measure only the first S seconds of that file\n"
            "process:\n"
            "  --noise-from START:END  subtract mode, the noise profile learnt from these seconds of\n"

@@ -9,7 +9,7 @@
 
 namespace host {
 
-enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels, Editor, Validate };
+enum class Command { Help, Info, Process, SaveState, DemoSignal, Levels, Editor, Validate, Render };
 
 // Processing modes in the order of the saved state's mode field.
 enum class ProcessingMode { Eq = 0, Gate = 1, Compressor = 2, Convolve = 3, Subtract = 4 };
@@ -41,12 +41,23 @@ struct PluginSettings {
     std::vector<NoiseSection> noiseSections;        // --noise-from, sections of the input itself
 };
 
+// `render`: the graph display drawn to a PNG file.
+struct RenderOptions {
+    int width = 1000;
+    int height = 600;
+    int scale = 256;        // 256 = 100 %, 384 = 150 %
+    std::string audioPath;  // processed first, so the spectra show it
+    double atSeconds = -1.0;  // how far into the audio; negative = its end
+};
+
+constexpr int kMaxRenderSide = 8192;
+
 struct CommandLine {
     Command command = Command::Help;
     std::string pluginPath;  // empty: the plug-in beside the program
     std::string inputPath;                // levels
     std::vector<std::string> inputPaths;  // process
-    std::string outputPath;               // process (one input), save-state, demo-signal
+    std::string outputPath;               // process (one input), save-state, demo-signal, render
     std::string outputFolder;             // process --out-dir: every input's output goes there
     std::string deltaPath;                // process --delta: a file, or with --out-dir a folder
     std::string fileType;                 // process --format
@@ -61,6 +72,7 @@ struct CommandLine {
     double toSeconds = -1.0;   // levels; negative = to the end
     long closeAfterMilliseconds = 0;  // editor; 0 = until the user closes it
     bool foreignHost = false;  // --foreign-host: the lookup answers no extension name
+    RenderOptions render;
 };
 
 constexpr int kMinFftSize = 128;

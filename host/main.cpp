@@ -13,6 +13,7 @@
 #include "info_command.h"
 #include "cpu_report.h"
 #include "process_command.h"
+#include "render_command.h"
 #include "terminal.h"
 #include "validate_command.h"
 
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
             return host::runEditorCommand(line);
         case host::Command::Validate:
             return host::runValidateCommand(host::pluginPathToLoad(line.pluginPath));
+        case host::Command::Render:
+            return host::runRenderCommand(line);
     }
     return 2;
 }

@@ -4,7 +4,7 @@
 #   sanitizers  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   threads     the concurrency tests under ThreadSanitizer
 #   windows     vexlan.dll and the tests cross-built with MinGW-w64, run under Wine in Xvfb
-#   fuzz        the state-chunk fuzzer: corpus replay and a bounded run
+#   fuzz        both fuzz targets: corpus replay and a bounded run each
 # Usage: scripts/test.sh [suite ...]   (default: all, in that order)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

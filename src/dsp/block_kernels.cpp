@@ -146,8 +146,7 @@ const BlockKernels kScalarKernels = {
     captureMagnitudesWith<ScalarRoots>,
     capturePackedWith<ScalarRoots>,
     captureThenApplyPackedGain<capturePackedWith<ScalarRoots>, multiplyByRealGainScalar>,
-    packThenForward<packHalvesScalar>,
-    inverseThenCrossfadePair<crossfadeJoinPairScalar, deinterleaveScalar>,
+    crossfadeJoinPairScalar,
 };
 
 #if defined(VEXLAN_BLOCK_SSE2)
@@ -277,8 +276,7 @@ const BlockKernels kSse2Kernels = {
     captureMagnitudesWith<Sse2Roots>,
     capturePackedWith<Sse2Roots>,
     captureThenApplyPackedGain<capturePackedWith<Sse2Roots>, multiplyByRealGainSse2>,
-    packThenForward<packHalvesSse2>,
-    inverseThenCrossfadePair<crossfadeJoinPairSse2, deinterleaveSse2>,
+    crossfadeJoinPairSse2,
 };
 
 #endif

@@ -30,16 +30,6 @@ struct MagnitudeCapture {
     bool add;
 };
 
-// Two equal weights that are a power of two, with the output scale their
-// inverse (two channels under "Average", no offset): then w |B| + w |A| is
-// w (|B| + |A|), the larger term w times the larger magnitude, and the
-// output value (|B| + |A|) |g|, all exactly, so vector sets may save the
-// multiplications.
-inline bool sharesUnitWeight(const MagnitudeCapture& how, double outputScale) {
-    int exponent = 0;
-    return how.scaleA == how.scaleB && std::frexp(how.scaleA, &exponent) == 0.5 && how.scaleA * outputScale == 1.0;
-}
-
 // Runs body(larger, add) with both as compile-time constants, so the
 // per-position loops carry no branches on them.
 template <typename Body>
@@ -90,16 +80,9 @@ struct BlockKernels {
     // packed spectrum's gain is.
     void (*captureAndApplyPackedGain)(float* output, float* input, float* packed, const float* gain, int32_t n,
                                       const MagnitudeCapture& how, double outputScale, float factor);
-    // A frame's way into and out of the transform; a set may fuse the
-    // copies into the transform's first and last pass. fftForward of the
-    // frame that packHalves(spectrum, a, b, n) makes:
-    void (*forwardPackedHalves)(float* spectrum, const float* a, const float* b, int32_t n);
-    // fftInverse of a merged frame, then the crossfade join of both
-    // channels of its first n/2 samples with the tails (as crossfadeJoin on
-    // the real and on the imaginary parts) and deinterleave of the last n/2
-    // into the tails; the frame holds no defined values afterwards.
-    void (*inverseCrossfadePair)(float* frame, int32_t n, float* outA, float* outB, float* tailA, float* tailB,
-                                 const float* window);
+    // crossfadeJoin on the real and on the imaginary parts: A into outA, B into outB.
+    void (*crossfadeJoinPair)(float* outA, float* outB, const float* frame, const float* tailA, const float* tailB,
+                              const float* window, int32_t count);
 };
 
 using PackedPairCapture = void (*)(float* output, float* input, const float* packed, const float* gain,
@@ -123,20 +106,22 @@ void captureThenApplyPackedGain(float* output, float* input, float* packed, cons
     multiply(packed, gain, n, factor);
 }
 
-// forwardPackedHalves and inverseCrossfadePair as their two steps.
-template <void (*pack)(float*, const float*, const float*, int32_t)>
-void packThenForward(float* spectrum, const float* a, const float* b, int32_t n) {
-    pack(spectrum, a, b, n);
+// A frame's way into the transform: fftForward of the frame that
+// packHalves(spectrum, a, b, n) makes.
+inline void forwardPackedHalves(const BlockKernels& kernels, float* spectrum, const float* a, const float* b,
+                                int32_t n) {
+    kernels.packHalves(spectrum, a, b, n);
     fftForward(spectrum, n);
 }
 
-template <void (*crossfadePair)(float*, float*, const float*, const float*, const float*, const float*, int32_t),
-          void (*deinterleaveHalf)(float*, float*, const float*, int32_t)>
-void inverseThenCrossfadePair(float* frame, int32_t n, float* outA, float* outB, float* tailA, float* tailB,
-                              const float* window) {
+// And out of it: fftInverse of a merged frame, the crossfade join of both
+// channels of its first n/2 samples with the tails, and its last n/2
+// samples into the tails.
+inline void inverseCrossfadePair(const BlockKernels& kernels, float* frame, int32_t n, float* outA, float* outB,
+                                 float* tailA, float* tailB, const float* window) {
     fftInverse(frame, n);
-    crossfadePair(outA, outB, frame, tailA, tailB, window, n / 2);
-    deinterleaveHalf(tailA, tailB, frame + n, n / 2);
+    kernels.crossfadeJoinPair(outA, outB, frame, tailA, tailB, window, n / 2);
+    kernels.deinterleave(tailA, tailB, frame + n, n / 2);
 }
 
 // destination[i] takes the combined value of magnitudes[2i] (|a|) and

@@ -1,8 +1,6 @@
 // The AVX set with its heaviest loops on 512-bit vectors: the magnitude
-// loops (eight double square roots per instruction, twice the 256-bit rate);
-// the frame's way through the transform, where the first forward pass reads
-// the two channels itself and the last inverse pass crossfades and keeps the
-// tails itself, with the FFT's own butterflies; and the packed capture, which
+// loops (eight double square roots per instruction, twice the 256-bit rate),
+// the frame packing, crossfade and tail loops, and the packed capture, which
 // walks the spectrum in aligned chunks of eight positions, each with its
 // mirror chunk, and applies the gain in the same sweep. Only this file is
 // compiled for AVX-512F, and its set is used only when the processor has it.
@@ -24,8 +22,6 @@
 #pragma GCC push_options
 #pragma GCC target("avx512f")
 #endif
-
-#include "dsp/fft_kernels.h"
 
 namespace vexlan {
 
@@ -154,127 +150,6 @@ void crossfadeJoinPair(float* outA, float* outB, const float* frame, const float
     scalar.crossfadeJoin(outB + vectorCount, rest + 1, tailB + vectorCount, window + vectorCount, count - vectorCount);
 }
 
-// The FFT's vector operations (fft_simd.h) on 512-bit vectors, for the pass
-// at each end of a transform that the fused kernels below run themselves.
-// The butterflies are the FFT's own, so the bits are too.
-struct Avx512PassOps {
-    using Vector = __m512;
-    static Vector add(Vector a, Vector b) { return _mm512_add_ps(a, b); }
-    static Vector sub(Vector a, Vector b) { return _mm512_sub_ps(a, b); }
-    static Vector mul(Vector a, Vector b) { return _mm512_mul_ps(a, b); }
-    static Vector swapReIm(Vector v) { return _mm512_permute_ps(v, _MM_SHUFFLE(2, 3, 0, 1)); }
-    static Vector timesI(Vector v) {
-        const __m512i signs = _mm512_set1_epi64(int64_t(0x0000000080000000));
-        return _mm512_castsi512_ps(_mm512_xor_si512(_mm512_castps_si512(swapReIm(v)), signs));
-    }
-};
-
-__m512 twoHalves(const float* low, const float* high) {
-    return _mm512_castpd_ps(_mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(_mm256_loadu_ps(low))),
-                                               _mm256_castps_pd(_mm256_loadu_ps(high)), 1));
-}
-
-// Twiddle blocks hold four factors each; eight complex values take two.
-struct PassTwiddles {
-    __m512 cosines;
-    __m512 sines;
-};
-
-PassTwiddles passTwiddles(const float* w, int32_t j) {
-    const float* block = w + 2 * j;
-    return {twoHalves(block, block + kTwiddleBlockFloats),
-            twoHalves(block + kTwiddleSineOffset, block + kTwiddleBlockFloats + kTwiddleSineOffset)};
-}
-
-// The first forward pass, reading eight samples of each channel per quarter
-// straight from the queues, halved and interleaved as packHalves would have
-// stored them.
-template <bool HasB>
-void forwardPassFromHalves(float* x, const float* a, const float* b, int32_t n) {
-    const int32_t quarter = n / 2;  // floats per quarter
-    const int32_t quarterSamples = n / 4;
-    const float* w = fftPassTwiddles(n);
-    const __m512 half = _mm512_set1_ps(0.5f);
-    const __m512i interleave = _mm512_setr_epi32(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15);
-    const auto packEight = [&](int32_t s) {
-        const __m256 im = HasB ? _mm256_loadu_ps(b + s) : _mm256_setzero_ps();
-        const __m512 both = _mm512_castpd_ps(_mm512_insertf64x4(
-            _mm512_castpd256_pd512(_mm256_castps_pd(_mm256_loadu_ps(a + s))), _mm256_castps_pd(im), 1));
-        return _mm512_permutexvar_ps(interleave, _mm512_mul_ps(half, both));
-    };
-    for (int32_t j = 0; j < quarter; j += 16) {
-        const int32_t s = j / 2;
-        __m512 q0 = packEight(s), q1 = packEight(s + quarterSamples);
-        __m512 q2 = packEight(s + 2 * quarterSamples), q3 = packEight(s + 3 * quarterSamples);
-        const PassTwiddles t = passTwiddles(w, j);
-        fftkernel::forwardButterfly<Avx512PassOps>(q0, q1, q2, q3, t.cosines, t.sines);
-        _mm512_storeu_ps(x + j, q0);
-        _mm512_storeu_ps(x + quarter + j, q1);
-        _mm512_storeu_ps(x + 2 * quarter + j, q2);
-        _mm512_storeu_ps(x + 3 * quarter + j, q3);
-    }
-}
-
-void forwardPackedHalves(float* spectrum, const float* a, const float* b, int32_t n) {
-    // Below 32 a transform has no pass before its leaves.
-    if (n < 32 || !binOrderTable(n)) {
-        packThenForward<packHalves>(spectrum, a, b, n);
-        return;
-    }
-    if (b) {
-        forwardPassFromHalves<true>(spectrum, a, b, n);
-    } else {
-        forwardPassFromHalves<false>(spectrum, a, nullptr, n);
-    }
-    fftForwardAvxAfterFirstPass(spectrum, n);
-}
-
-// The last inverse pass, handing its first half to the crossfade and its
-// second half to the tails, eight samples of each channel per quarter.
-void inversePassIntoCrossfade(float* x, int32_t n, float* outA, float* outB, float* tailA, float* tailB,
-                              const float* window) {
-    const int32_t quarter = n / 2;
-    const int32_t quarterSamples = n / 4;
-    const float* w = fftPassTwiddles(n);
-    const __m512d one = _mm512_set1_pd(1.0);
-    const auto joinEight = [&](int32_t i, __m512 y) {
-        const __m512 split = _mm512_permutexvar_ps(realParts(), y);
-        const __m512d weight = _mm512_cvtps_pd(_mm256_loadu_ps(window + i));
-        const __m512d keep = _mm512_sub_pd(one, weight);
-        const __m256 yA = _mm512_castps512_ps256(split);
-        const __m256 yB = _mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(split), 1));
-        _mm256_storeu_ps(outA + i, crossfadeEight(yA, _mm256_loadu_ps(tailA + i), weight, keep));
-        _mm256_storeu_ps(outB + i, crossfadeEight(yB, _mm256_loadu_ps(tailB + i), weight, keep));
-    };
-    const auto keepEight = [&](int32_t i, __m512 y) {
-        const __m512 split = _mm512_permutexvar_ps(realParts(), y);
-        _mm256_storeu_ps(tailA + i, _mm512_castps512_ps256(split));
-        _mm256_storeu_ps(tailB + i, _mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(split), 1)));
-    };
-    for (int32_t j = 0; j < quarter; j += 16) {
-        __m512 e = _mm512_loadu_ps(x + j), f = _mm512_loadu_ps(x + quarter + j);
-        __m512 g = _mm512_loadu_ps(x + 2 * quarter + j), h = _mm512_loadu_ps(x + 3 * quarter + j);
-        const PassTwiddles t = passTwiddles(w, j);
-        fftkernel::inverseButterfly<Avx512PassOps>(e, f, g, h, t.cosines, t.sines);
-        const int32_t m = j / 2;
-        joinEight(m, e);
-        joinEight(m + quarterSamples, f);
-        // Both tail samples were read just above, so they may be replaced.
-        keepEight(m, g);
-        keepEight(m + quarterSamples, h);
-    }
-}
-
-void inverseCrossfadePair(float* frame, int32_t n, float* outA, float* outB, float* tailA, float* tailB,
-                          const float* window) {
-    if (n < 32 || !binOrderTable(n)) {
-        inverseThenCrossfadePair<crossfadeJoinPair, deinterleave>(frame, n, outA, outB, tailA, tailB, window);
-        return;
-    }
-    fftInverseAvxBeforeLastPass(frame, n);
-    inversePassIntoCrossfade(frame, n, outA, outB, tailA, tailB, window);
-}
-
 // Eight complex floats as their real and their imaginary parts in double.
 struct PlanarDoubles {
     __m512d re;
@@ -340,7 +215,7 @@ inline __attribute__((always_inline)) void storeProduct(float* packed, __m512 sp
 // The gain is equal at both positions of a pair, so the output values and
 // the gains are taken once, from the chunk's own gains, and travel with the
 // mirrors.
-template <bool Larger, bool Add, bool UnitWeight>
+template <bool Larger, bool Add>
 void captureMirrorChunks(float* output, float* input, float* packed, const float* gain,
                          const MirrorChunkPair* chunks, int32_t count, double scaleA, double scaleB,
                          double outputScale, float factor) {
@@ -360,16 +235,8 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
         const __m512 zq = _mm512_castpd_ps(_mm512_permutexvar_pd(lanes, _mm512_castps_pd(zm)));
         const PairMagnitudes m = pairMagnitudes(planarDoubles(zp), planarDoubles(zq));
         const __m512 firstGain = _mm512_loadu_ps(gain + 2 * first);
-        __m512d value;
-        __m512d outputValue;
-        if (UnitWeight) {
-            const __m512d combined = combineTerms<Larger>(m.a, m.b);
-            value = _mm512_mul_pd(weightA, combined);
-            outputValue = _mm512_mul_pd(combined, gainSizes(firstGain));
-        } else {
-            value = combineTerms<Larger>(_mm512_mul_pd(weightA, m.a), _mm512_mul_pd(weightB, m.b));
-            outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(firstGain));
-        }
+        const __m512d value = combineTerms<Larger>(_mm512_mul_pd(weightA, m.a), _mm512_mul_pd(weightB, m.b));
+        const __m512d outputValue = _mm512_mul_pd(_mm512_mul_pd(value, outputFactor), gainSizes(firstGain));
         const __m512 spreadGain = _mm512_moveldup_ps(_mm512_mul_ps(gainFactor, firstGain));
         putLowerLanes<Add>(input + first, value, pair.lowerLanes);
         putLowerLanes<Add>(output + first, outputValue, pair.lowerLanes);
@@ -391,17 +258,9 @@ void captureAndApplyPackedGain(float* output, float* input, float* packed, const
         avxBlockKernels()->captureAndApplyPackedGain(output, input, packed, gain, n, how, outputScale, factor);
         return;
     }
-    const bool unitWeight = sharesUnitWeight(how, outputScale);
     withCombination(how, [&](auto larger, auto add) {
-        constexpr bool kLarger = decltype(larger)::value;
-        constexpr bool kAdd = decltype(add)::value;
-        if (unitWeight) {
-            captureMirrorChunks<kLarger, kAdd, true>(output, input, packed, gain, chunks, mirrorChunkCount(n),
-                                                    how.scaleA, how.scaleB, outputScale, factor);
-        } else {
-            captureMirrorChunks<kLarger, kAdd, false>(output, input, packed, gain, chunks, mirrorChunkCount(n),
-                                                     how.scaleA, how.scaleB, outputScale, factor);
-        }
+        captureMirrorChunks<decltype(larger)::value, decltype(add)::value>(
+            output, input, packed, gain, chunks, mirrorChunkCount(n), how.scaleA, how.scaleB, outputScale, factor);
     });
 }
 
@@ -426,8 +285,7 @@ const BlockKernels* avx512BlockKernels() {
         kernels.spectrumMagnitudes = spectrumMagnitudes;
         kernels.captureMagnitudes = captureMagnitudes;
         kernels.captureAndApplyPackedGain = captureAndApplyPackedGain;
-        kernels.forwardPackedHalves = forwardPackedHalves;
-        kernels.inverseCrossfadePair = inverseCrossfadePair;
+        kernels.crossfadeJoinPair = crossfadeJoinPair;
         kernels.packHalves = packHalves;
         kernels.deinterleave = deinterleave;
         return &kernels;

@@ -118,7 +118,7 @@ void transformFrame(float* packed, const ChannelQueue& first, const ChannelQueue
     // A channel whose queue could not grow holds fewer samples; it reads silence.
     const bool complete = queuedSamples(first) >= length && (!second || queuedSamples(*second) >= length);
     if (complete && length == n) {
-        kernels.forwardPackedHalves(packed, queueFront(first), second ? queueFront(*second) : nullptr, n);
+        forwardPackedHalves(kernels, packed, queueFront(first), second ? queueFront(*second) : nullptr, n);
         return;
     }
     if (complete) {
@@ -153,7 +153,7 @@ void transformBackAndJoin(float* frame, float* tails, const float* window, float
     const int32_t hop = n / 2;
     float* tailB = tails + hop;
     if (outA && outB && !overlapAdd) {
-        kernels.inverseCrossfadePair(frame, n, outA, outB, tails, tailB, window);
+        inverseCrossfadePair(kernels, frame, n, outA, outB, tails, tailB, window);
         return;
     }
     fftInverse(frame, n);

@@ -69,10 +69,6 @@ void fftForwardAvx(float* data, int n) { fftkernel::forwardRecursive<AvxFftOps>(
 
 void fftInverseAvx(float* data, int n) { fftkernel::inverseRecursive<AvxFftOps>(data, n); }
 
-void fftForwardAvxAfterFirstPass(float* data, int n) { fftkernel::forwardAfterFirstPass<AvxFftOps>(data, n); }
-
-void fftInverseAvxBeforeLastPass(float* data, int n) { fftkernel::inverseBeforeLastPass<AvxFftOps>(data, n); }
-
 }  // namespace vexlan
 
 #if defined(__clang__)

@@ -262,14 +262,6 @@ void inversePair(float* first, float* second, int n) {
     inversePass<Ops>(second, n);
 }
 
-// The forward transform after its first pass, and the inverse before its
-// last: kernels that fuse those passes with other work call these for the
-// rest. n >= 32.
-template <class Ops>
-void forwardAfterFirstPass(float* x, int n);
-template <class Ops>
-void inverseBeforeLastPass(float* x, int n);
-
 // x points at n complex values (2n floats), n >= 8. Only the chain of first
 // halves is single; everything else runs in pairs.
 template <class Ops>
@@ -279,11 +271,6 @@ void forwardRecursive(float* x, int n) {
         return;
     }
     forwardPass<Ops>(x, n);
-    forwardAfterFirstPass<Ops>(x, n);
-}
-
-template <class Ops>
-void forwardAfterFirstPass(float* x, int n) {
     forwardRecursive<Ops>(x, n / 2);
     forwardPair<Ops>(x + n, x + n + n / 2, n / 4);
 }
@@ -294,14 +281,9 @@ void inverseRecursive(float* x, int n) {
         inverseLeaves<Ops>(x, x, n);
         return;
     }
-    inverseBeforeLastPass<Ops>(x, n);
-    inversePass<Ops>(x, n);
-}
-
-template <class Ops>
-void inverseBeforeLastPass(float* x, int n) {
     inverseRecursive<Ops>(x, n / 2);
     inversePair<Ops>(x + n, x + n + n / 2, n / 4);
+    inversePass<Ops>(x, n);
 }
 
 }  // namespace fftkernel
@@ -310,10 +292,6 @@ void inverseBeforeLastPass(float* x, int n) {
 // The 256-bit instantiation (fft_avx.cpp), for processors with AVX only.
 void fftForwardAvx(float* data, int n);
 void fftInverseAvx(float* data, int n);
-// Its forwardAfterFirstPass and inverseBeforeLastPass (n >= 32), so that
-// fused kernels elsewhere run the very code of the plain transforms.
-void fftForwardAvxAfterFirstPass(float* data, int n);
-void fftInverseAvxBeforeLastPass(float* data, int n);
 #endif
 
 }  // namespace vexlan

@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "graph/graph_control.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
+#include "ui/graph_renderer.h"
 
 namespace vexlan {
 
@@ -18,6 +20,7 @@ constexpr const char* kCapabilities[] = {
 constexpr int kViewQuery = 0;
 constexpr int kViewStart = 1;
 constexpr int kViewStop = 2;
+constexpr int kViewPaint = 15;
 constexpr int kViewPreferredSize = 36;
 constexpr int kViewUnknown = -1;
 
@@ -26,6 +29,35 @@ constexpr int kViewUnknown = -1;
 int embeddedViewCode(float option) {
     if (!(option >= -2147483648.0f && option < 2147483648.0f)) return kViewUnknown;
     return int(option);
+}
+
+struct ViewRecord {
+    int32_t width;
+    int32_t height;
+    int32_t mouseX;
+    int32_t mouseY;
+};
+
+ViewRecord readViewRecord(const void* record) {
+    ViewRecord view;
+    const char* bytes = static_cast<const char*>(record);
+    std::memcpy(&view.width, bytes + 24, 4);
+    std::memcpy(&view.height, bytes + 28, 4);
+    std::memcpy(&view.mouseX, bytes + 32, 4);
+    std::memcpy(&view.mouseY, bytes + 36, 4);
+    return view;
+}
+
+intptr_t paintEmbeddedView(PluginInstance& instance, VizeBitmap* bitmap, const void* record) {
+    if (!bitmap || !record) return 0;
+    const ViewRecord view = readViewRecord(record);
+    const int32_t scale = int32_t(bitmap->extended(kBitmapDisplayScale, nullptr));
+    instance.embeddedScale = scale ? scale : 256;
+    if (view.mouseX < 0 || view.mouseY < 0 || view.mouseX >= view.width || view.mouseY >= view.height) {
+        instance.embeddedReadoutText[0] = '\0';
+    }
+    renderGraph(instance, nullptr, bitmap, VizeRect{0, 0, view.width, view.height}, view.mouseX, view.mouseY);
+    return 1;
 }
 
 intptr_t parameterRange(intptr_t index, void* ptr) {
@@ -47,7 +79,22 @@ intptr_t formatValue(intptr_t index, void* ptr, float value) {
     return kVendorHandled;
 }
 
-intptr_t embeddedView(PluginInstance& instance, int code, void* record) {
+// The host's mouse on its embedded graph; the editor's own graph control,
+// when open, repaints to show the same edit.
+intptr_t embeddedMouse(PluginInstance& instance, int code, void* record) {
+    if (!record) return 0;
+    if (uint32_t(code) != kGraphRightUp) {
+        int32_t mouse[2];  // x and y at bytes 32 and 36
+        std::memcpy(mouse, static_cast<const char*>(record) + 32, sizeof mouse);
+        const intptr_t position = intptr_t((uint32_t(mouse[1]) & 0xFFFF) << 16 | (uint32_t(mouse[0]) & 0xFFFF));
+        const intptr_t result = embeddedGraphMessage(instance, uint32_t(code), position, record);
+        if (uint32_t(code) == kGraphMouseMove && result <= 0) return 1;
+    }
+    invalidateGraphControl(instance, false);
+    return 1;
+}
+
+intptr_t embeddedView(PluginInstance& instance, int code, intptr_t value, void* record) {
     switch (code) {
         case kViewQuery:
             return 1;
@@ -57,6 +104,8 @@ intptr_t embeddedView(PluginInstance& instance, int code, void* record) {
             resizeBuffer(instance.displayBuffers[2], 0, true);
             resizeBuffer(instance.displayBuffers[3], 0, true);
             return 1;
+        case kViewPaint:
+            return paintEmbeddedView(instance, reinterpret_cast<VizeBitmap*>(value), record);
         case kViewPreferredSize: {
             if (!record) return 1;
             const int32_t values[3] = {131072, 65536, 30};
@@ -66,9 +115,14 @@ intptr_t embeddedView(PluginInstance& instance, int code, void* record) {
             std::memcpy(bytes + 24, &values[2], 4);
             return 1;
         }
+        case kGraphMouseMove:
+        case kGraphLeftDown:
+        case kGraphLeftUp:
+        case kGraphLeftDoubleClick:
+        case kGraphRightDown:
+        case kGraphRightUp:
+            return embeddedMouse(instance, code, record);
         default:
-            // Painting (15) and mouse editing (512..517) of the embedded view
-            // arrive with the graph control; until then they are unknown codes.
             return 0;
     }
 }
@@ -153,7 +207,7 @@ intptr_t vendorSpecific(PluginInstance& instance, int32_t index, intptr_t value,
         case kVendorFormatValue:
             return formatValue(value, ptr, opt);
         case kVendorEmbeddedView:
-            return embeddedView(instance, embeddedViewCode(opt), ptr);
+            return embeddedView(instance, embeddedViewCode(opt), value, ptr);
         case kVendorChannelConfig:
             return channelConfig(instance, reinterpret_cast<int32_t*>(value), static_cast<int32_t*>(ptr), opt);
         case kVendorNoiseLearning:

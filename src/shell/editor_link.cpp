@@ -4,6 +4,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "graph/graph_window_win32.h"
 #endif
 
 namespace vexlan {
@@ -13,11 +15,6 @@ namespace vexlan {
 namespace {
 
 constexpr const char* kGraphWindowClass = "FFTdisp";
-
-// Paints nothing yet: the graph control's drawing arrives with the editor.
-LRESULT CALLBACK graphClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -29,6 +26,10 @@ void invalidateGraphControl(PluginInstance& instance, bool erase) {
 
 void postEditorMessage(PluginInstance& instance, uint32_t message) {
     if (instance.editorWindow) PostMessageA(static_cast<HWND>(instance.editorWindow), message, 0, 0);
+}
+
+void sendEditorMessage(PluginInstance& instance, uint32_t message) {
+    if (instance.editorWindow) SendMessageA(static_cast<HWND>(instance.editorWindow), message, 0, 0);
 }
 
 void destroyEditorWindow(PluginInstance& instance) {
@@ -57,6 +58,7 @@ void unregisterGraphWindowClass(void* moduleHandle) {
 bool openEditorWindow(PluginInstance&, WindowHandle) { return false; }
 void invalidateGraphControl(PluginInstance&, bool) {}
 void postEditorMessage(PluginInstance&, uint32_t) {}
+void sendEditorMessage(PluginInstance&, uint32_t) {}
 void destroyEditorWindow(PluginInstance& instance) { instance.editorWindow = nullptr; }
 WindowHandle focusWindow() { return nullptr; }
 bool registerGraphWindowClass(void*) { return true; }

@@ -26,6 +26,8 @@ constexpr int kGraphControlId = 1045;
 bool openEditorWindow(PluginInstance& instance, WindowHandle parent);
 void invalidateGraphControl(PluginInstance& instance, bool erase);
 void postEditorMessage(PluginInstance& instance, uint32_t message);
+// Delivered before returning, for changes the dialog must show at once.
+void sendEditorMessage(PluginInstance& instance, uint32_t message);
 void destroyEditorWindow(PluginInstance& instance);
 WindowHandle focusWindow();
 // The graph control's window class, registered by the first instance;

@@ -12,6 +12,7 @@
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
 #include "shell/process_state.h"
+#include "ui/graph_renderer.h"
 
 namespace vexlan {
 
@@ -138,6 +139,7 @@ void destroyInstance(PluginInstance* instance) {
     if (--processState.instanceCount == 0 && processState.windowClassRegistered) {
         unregisterGraphWindowClass(processState.moduleHandle);
         processState.windowClassRegistered = false;
+        releaseGraphRenderer();
     }
     if (processState.instanceCount == 0) unregisterBuiltInWindowClasses();
     freeBuffer(self.childResizer.items);

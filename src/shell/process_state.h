@@ -29,7 +29,8 @@ struct ProcessState {
 
 extern ProcessState processState;
 
-// Octave offset of note names: the host's current "midioctoffs", or 0.
+// Octave offset of note names: the host's current "midioctoffs", or 1
+// (440 Hz reads A4) when the host has none.
 int32_t noteOctaveOffset();
 
 // Calls the host callback if there is one; 0 otherwise.

@@ -13,8 +13,9 @@ constexpr uint8_t kRepeatToken = 0x80;
 constexpr int kMaxExtrapolationRun = 0x7F;
 constexpr int kMaxLiteralRun = 0x80;
 
-// x predicts v when v lies within 1 % of x; 0 predicts nothing.
-bool predicts(double x, double v) { return std::fabs(x - v) < 0.01 * std::fabs(x); }
+// x predicts v when v lies within 1 % of x; 0 predicts nothing, and nor
+// does an x beyond the float range, which the decoder would store as 0.
+bool predicts(double x, double v) { return std::fabs(x) <= double(FLT_MAX) && std::fabs(x - v) < 0.01 * std::fabs(x); }
 
 // A repeat outputs c as float32. Were that also within reach of the
 // extrapolation, the loaded table would re-encode as an extrapolation run and

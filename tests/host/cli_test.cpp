@@ -247,3 +247,43 @@ TEST(CommandLine, EditorTakesAPluginSettingsAndACloseTimer) {
     EXPECT_NE(parseError({"editor", "a.dll", "b.dll"}).find("at most one"), std::string::npos);
     EXPECT_NE(parseError({"info", "--close-after", "5"}).find("unknown option"), std::string::npos);
 }
+
+TEST(CommandLine, RenderTakesAnOutputAPluginAndItsOptions) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(parse({"render", "g.png", "p.so", "--size", "320x200", "--scale", "384", "--audio", "a.wav", "--at",
+                       "1.5", "--mode", "gate"},
+                      line, error))
+        << error;
+    EXPECT_EQ(line.command, host::Command::Render);
+    EXPECT_EQ(line.outputPath, "g.png");
+    EXPECT_EQ(line.pluginPath, "p.so");
+    EXPECT_EQ(line.render.width, 320);
+    EXPECT_EQ(line.render.height, 200);
+    EXPECT_EQ(line.render.scale, 384);
+    EXPECT_EQ(line.render.audioPath, "a.wav");
+    EXPECT_DOUBLE_EQ(line.render.atSeconds, 1.5);
+    EXPECT_EQ(*line.settings.mode, ProcessingMode::Gate);
+    ASSERT_TRUE(parse({"render", "g.png"}, line, error)) << error;
+    EXPECT_EQ(line.render.width, 1000);
+    EXPECT_EQ(line.render.scale, 256);
+    EXPECT_LT(line.render.atSeconds, 0.0);
+
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"render"}, "usage"},
+        {{"render", "a.png", "p.so", "extra"}, "usage"},
+        {{"render", "a.png", "--size", "0x5"}, "--size"},
+        {{"render", "a.png", "--size", "640"}, "--size"},
+        {{"render", "a.png", "--size", "9000x10"}, "--size"},
+        {{"render", "a.png", "--size", "64x48.5"}, "--size"},
+        {{"render", "a.png", "--scale", "300"}, "--scale"},
+        {{"render", "a.png", "--audio", "a.wav", "--at", "-1"}, "--at"},
+        {{"render", "a.png", "--at", "2"}, "--at needs --audio"},
+        {{"render", "a.png", "--block", "64"}, "unknown option"},
+        {{"process", "a.wav", "b.wav", "--size", "64x48"}, "unknown option"},
+    };
+    for (const auto& c : bad) EXPECT_NE(parseError(c.args).find(c.message), std::string::npos) << c.message;
+}

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "dsp/analysis_capture.h"
 #include "dsp/fft.h"
+#include "shell/parameters.h"
 #include "stream_support.h"
 #include "test_host.h"
 
@@ -107,17 +109,40 @@ protected:
 
 }  // namespace
 
-TEST_F(AnalysisCapture, ASineReadsItsAmplitudeBeforeAndAfterProcessing) {
-    Instance instance;
-    prepare(instance, 2);
-    setTable(*instance, 0.5f);
-    playSines(instance, {0.4, 0.4});
-    EXPECT_NEAR(inputAt(instance, kBin), 0.4, 1e-5);
-    EXPECT_NEAR(outputAt(instance, kBin), 0.2, 1e-5);
-    EXPECT_LT(inputAt(instance, kBin + 3), 1e-5);
-    // The one-sided split leaves the upper bins at zero.
-    EXPECT_EQ(inputAt(instance, kN - kBin), 0.0f);
-    EXPECT_EQ(outputAt(instance, kN - kBin), 0.0f);
+TEST_F(AnalysisCapture, ASineReadsItsAmplitudeBeforeAndAfterProcessingOnEveryPath) {
+    // A 0.4 sine through a -6 dB EQ, and through a gate that holds it at a
+    // floor of 0.1, metered on the packed path ("Best quality" EQ) and the
+    // split paths (legacy transforms, dynamics modes). The legacy gate gain
+    // (g, g) has the magnitude g sqrt 2.
+    const struct {
+        const char* name;
+        int32_t mode;
+        float table, quality;
+        double output;
+    } cases[] = {
+        {"EQ, best", kModeEq, 0.5f, 0.125f, 0.2},
+        {"EQ, legacy 2007", kModeEq, 0.5f, 0.0f, 0.2},
+        {"Gate, best", kModeGate, 1.0f, 0.125f, 0.04},
+        {"Gate, legacy 2007", kModeGate, 1.0f, 0.0f, 0.04 * std::sqrt(2.0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Instance instance;
+        prepare(instance, 2);
+        setMode(*instance, c.mode);
+        setTable(*instance, c.table);
+        setParameter(instance, kParamQuality, c.quality);
+        setParameter(instance, kParamGateFloor, 0.1f);
+        playSines(instance, {0.4, 0.4});
+        EXPECT_NEAR(inputAt(instance, kBin), 0.4, 1e-5);
+        EXPECT_NEAR(outputAt(instance, kBin), c.output, 1e-5);
+        EXPECT_LT(inputAt(instance, kBin + 3), 1e-5);
+        // The one-sided split of "Best quality" leaves the upper bins at zero.
+        if (c.quality == 0.125f) {
+            EXPECT_EQ(inputAt(instance, kN - kBin), 0.0f);
+            EXPECT_EQ(outputAt(instance, kN - kBin), 0.0f);
+        }
+    }
 }
 
 TEST_F(AnalysisCapture, UpperBinsMirrorTheLowerOnesWithReduceArtifacts) {

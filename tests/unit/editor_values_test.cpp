@@ -209,8 +209,12 @@ TEST(EditorValues, ParameterControlsAndAccessibleNames) {
         EXPECT_EQ(parameterCheckBoxId(test.index), test.checkBox) << test.index;
         EXPECT_EQ(parameterFaderId(test.index), test.fader) << test.index;
         EXPECT_EQ(parameterEditId(test.index), test.edit) << test.index;
-        if (test.checkBox) EXPECT_EQ(parameterOfCheckBox(test.checkBox), test.index);
-        if (test.edit) EXPECT_EQ(parameterOfEdit(test.edit), test.index);
+        if (test.checkBox) {
+            EXPECT_EQ(parameterOfCheckBox(test.checkBox), test.index);
+        }
+        if (test.edit) {
+            EXPECT_EQ(parameterOfEdit(test.edit), test.index);
+        }
         char text[64];
         EXPECT_EQ(accessibleParameterName(test.index, text, sizeof text), test.withUnit) << test.index;
         EXPECT_STREQ(text, test.name);

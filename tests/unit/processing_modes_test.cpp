@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -11,6 +12,10 @@
 #include "dsp/processing_modes.h"
 #include "stream_support.h"
 #include "test_host.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
 
 using namespace vexlan;
 using namespace streamtest;
@@ -433,3 +438,199 @@ TEST_F(ModeSound, ReduceArtifactsKeepsAUnityDynamicsGainTransparent) {
     const Channels output = play(input);
     for (size_t c = 0; c < input.size(); ++c) EXPECT_LE(delayedError(output[c], input[c], kN, 0, length - kN), 1e-5);
 }
+
+TEST_F(ModeSound, APairSharesOneLevelInTheDynamicsModes) {
+    // Threshold 0.1 in one bin for both channels. A pair's level is the mean
+    // of its two channels; channels alone each have their own.
+    const struct {
+        const char* name;
+        int32_t mode, layout;
+        double left, right, leftOut, rightOut;
+    } cases[] = {
+        {"gate, pair, loud left", kModeGate, 2, 0.5, 0.02, 0.5, 0.02},
+        {"gate, pair, loud right", kModeGate, 2, 0.02, 0.5, 0.02, 0.5},
+        {"gate, pair, both quiet", kModeGate, 2, 0.02, 0.05, 0.0, 0.0},
+        {"gate, alone", kModeGate, 1, 0.5, 0.02, 0.5, 0.0},
+        // Ratio 100 holds the mean level 0.3 at 0.1: both channels / 3.
+        {"compressor, pair", kModeCompressor, 2, 0.5, 0.1, 0.5 / 3, 0.1 / 3},
+        {"compressor, pair swapped", kModeCompressor, 2, 0.1, 0.5, 0.1 / 3, 0.5 / 3},
+        {"compressor, alone", kModeCompressor, 1, 0.5, 0.1, 0.1, 0.1},
+    };
+    const int length = kSettled + kN;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        configure(c.mode, 0.1f);
+        setChannels(*instance_, 2, c.layout);
+        setParameter(instance_, kParamGateFloor, 0.0f);
+        setParameter(instance_, kParamCompressorRatio, 1.0f);
+        instance_.dispatch(effMainsChanged, 0, 0);
+        const Channels output = play({sine(length, bin(150), kRate, c.left), sine(length, bin(150), kRate, c.right, 0.4)});
+        EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(150), kRate), c.leftOut, 2e-4);
+        EXPECT_NEAR(amplitudeAt(output[1], kSettled, kN, bin(150), kRate), c.rightOut, 2e-4);
+    }
+}
+
+TEST_F(ModeSound, LegacyDynamicsGainsTurnTheSpectrumByAnEighth) {
+    // Only bin 150 passes the gate; in "Legacy 2007-2016" its upper mirror
+    // takes bin 149's threshold and is gated. The kept half, (g, g) = g (1 + i),
+    // gives a real part of amplitude a / 2 x sqrt 2; in "Best quality" both
+    // halves pass and the sine keeps its amplitude a.
+    const struct {
+        float quality;
+        double out;
+    } cases[] = {{0.125f, 0.5}, {0.0f, 0.25 * std::sqrt(2.0)}};
+    const int length = kSettled + kN;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.quality);
+        configure(kModeGate, 1.0f);
+        {
+            LockHold state(instance_->stateLock);
+            // Bin b reads entries 2b - 1 and 2b at 48000 Hz and N = 4096.
+            instance_->binGainTable[299] = 0.0f;
+            instance_->binGainTable[300] = 0.0f;
+            instance_->tableChanged = 1;
+        }
+        setParameter(instance_, kParamGateFloor, 0.0f);
+        setParameter(instance_, kParamQuality, c.quality);
+        instance_.dispatch(effMainsChanged, 0, 0);
+        const std::vector<float> signal = sine(length, bin(150), kRate, 0.5);
+        const Channels output = play({signal, signal});
+        EXPECT_NEAR(amplitudeAt(output[0], kSettled, kN, bin(150), kRate), c.out, 2e-4);
+    }
+}
+
+TEST_F(ModeSound, GraphOffsetScalesTheThresholdAndTheNoiseProfile) {
+    // A 0.5 sine: gated under a threshold of 1.0, passed under 0.25; its
+    // magnitude |X| / N = 0.25 less a profile of 0.1 or 0.05 leaves 0.3 or 0.4.
+    const struct {
+        const char* name;
+        int32_t mode;
+        float table, offset;
+        double out;
+    } cases[] = {
+        {"gate", kModeGate, 1.0f, 1.0f, 0.0},
+        {"gate, offset 0.25", kModeGate, 1.0f, 0.25f, 0.5},
+        {"subtract", kModeSubtract, 0.1f, 1.0f, 0.3},
+        {"subtract, offset 0.5", kModeSubtract, 0.1f, 0.5f, 0.4},
+    };
+    const int length = kSettled + kN;
+    const std::vector<float> signal = sine(length, bin(150), kRate, 0.5);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        configure(c.mode, c.table);
+        setParameter(instance_, kParamGateFloor, 0.0f);
+        setParameter(instance_, kParamGraphOffset, c.offset);
+        instance_.dispatch(effMainsChanged, 0, 0);
+        const Channels output = play({signal, signal});
+        for (const auto& channel : output) EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(150), kRate), c.out, 2e-4);
+    }
+}
+
+TEST_F(ModeSound, ReduceArtifactsKeepsTheDynamicsScaleAndConvolvesLinearly) {
+    const int length = kSettled + 2 * kN;
+    const int hop = kN / 2;
+    // Gate: a 0.5 sine under a threshold of 1.0 held at a floor of 0.1.
+    configure(kModeGate, 1.0f);
+    setParameter(instance_, kParamGateFloor, 0.1f);
+    setParameter(instance_, kParamReduceArtifacts, 1.0f);
+    instance_.dispatch(effMainsChanged, 0, 0);
+    const std::vector<float> tone = sine(length, bin(150), kRate, 0.5);
+    Channels output = play({tone, tone});
+    for (const auto& channel : output) EXPECT_NEAR(amplitudeAt(channel, kSettled, kN, bin(150), kRate), 0.05, 1e-4);
+
+    // Convolve: every half-frame of the right channel holds one impulse of
+    // N / 2 at sample d, so with half-frames zero-padded the product of the
+    // spectra is the left channel delayed by d, in both outputs.
+    for (int d : {0, 5, 300}) {
+        SCOPED_TRACE(d);
+        configure(kModeConvolve, 1.0f);
+        instance_.dispatch(effMainsChanged, 0, 0);
+        std::vector<float> impulses(length, 0.0f);
+        for (int i = d; i < length; i += hop) impulses[i] = float(hop);
+        const std::vector<float> left = noise(length, 70, 0.5);
+        output = play({left, impulses});
+        for (const auto& channel : output) EXPECT_LE(delayedError(channel, left, kN + d, kSettled, length - kN - d), 2e-4);
+    }
+}
+
+TEST_F(ModeSound, OnlyMeteredChannelsTeachTheNoiseProfile) {
+    // Left holds a sine in bin 300, right one in bin 600. The profile rises
+    // towards sqrt 2 |X| / N = a / sqrt 2 at the bins of metered channels only.
+    const struct {
+        const char* name;
+        int32_t source;
+        bool learnLeft, learnRight;
+    } cases[] = {
+        {"channel 1", kMeterChannelBase, true, false},
+        {"channel 2", kMeterChannelBase + 1, false, true},
+        {"both", kMeterSum, true, true},
+        {"none", kMeterNone, false, false},
+    };
+    const int length = 48000;
+    const Channels input = {sine(length, bin(300), kRate, 0.5), sine(length, bin(600), kRate, 0.5)};
+    auto profileNear = [&](int b) {
+        return *std::max_element(instance_->binGainTable + 2 * b - 4, instance_->binGainTable + 2 * b + 4);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        configure(kModeSubtract, 0.0f);
+        {
+            LockHold state(instance_->stateLock);
+            instance_->autoNoiseProfile = 1;
+            instance_->meteringSource = c.source;
+        }
+        instance_.dispatch(effMainsChanged, 0, 0);
+        play(input);
+        EXPECT_NEAR(profileNear(300), c.learnLeft ? 0.5 / std::sqrt(2.0) : 0.0, 0.01);
+        EXPECT_NEAR(profileNear(600), c.learnRight ? 0.5 / std::sqrt(2.0) : 0.0, 0.01);
+    }
+}
+
+TEST_F(ModeSound, AChangeBetweenFramesFadesFromTheOldFrameToTheNew) {
+    // A constant 1 under a 0 dB EQ; the table drops to 0 after a frame. The
+    // hop that joins the two frames goes from the old frame (1) to the new (0)
+    // along 1 - w, w the rising half of a Blackman window.
+    const int hop = kN / 2;
+    const std::vector<float> ones(8 * hop, 1.0f);
+    configure(kModeEq, 1.0f);
+    Channels before = processStream(instance_, {ones, ones}, {hop});
+    setTable(*instance_, 0.0f);
+    Channels after = processStream(instance_, {ones, ones}, {hop});
+    for (size_t c = 0; c < 2; ++c) {
+        std::vector<float> out = before[c];
+        out.insert(out.end(), after[c].begin(), after[c].end());
+        const auto firstBelow = std::find_if(out.begin() + kN, out.end(), [](float x) { return x < 0.999f; });
+        ASSERT_NE(firstBelow, out.end());
+        const int start = int(firstBelow - out.begin()) / hop * hop;
+        for (int i = 0; i < hop; ++i) {
+            const double x = i * M_PI / hop;
+            const double w = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2 * x);
+            ASSERT_NEAR(out[size_t(start + i)], 1.0 - w, 1e-5) << i;
+        }
+        EXPECT_EQ(out[size_t(start + hop)], 0.0f);
+    }
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+TEST_F(ModeSound, DenormalsFlushDuringTheCallAndTheModeComesBack) {
+    // Half of an input of 1e-39 is below the float range's normal numbers:
+    // with flush-to-zero set for the call, nothing of it reaches the output.
+    // Short frames: without the flush, denormal arithmetic is very slow.
+    const std::vector<float> tiny(1024, 1e-39f);
+    configure(kModeEq, 1.0f);
+    setFftSize(*instance_, 128);
+    const unsigned original = _mm_getcsr();
+    constexpr unsigned kStatusFlags = 0x3F;
+    for (unsigned callerMode : {original & ~0x8000u, original | 0x8800u}) {
+        instance_.dispatch(effMainsChanged, 0, 0);
+        _mm_setcsr(callerMode);
+        const Channels output = play({tiny, tiny});
+        const unsigned afterwards = _mm_getcsr();
+        _mm_setcsr(original);
+        EXPECT_EQ(afterwards & ~kStatusFlags, callerMode & ~kStatusFlags);
+        for (const auto& channel : output) {
+            EXPECT_TRUE(std::all_of(channel.begin(), channel.end(), [](float x) { return x == 0.0f; }));
+        }
+    }
+}
+#endif

@@ -514,6 +514,8 @@ TEST(TableCodec, SmoothTablesReloadWithinOnePercentResaveIdenticallyAndStaySmall
         {"flat after a steep slope", [](int k) -> double { return k < 8 ? 0.5 + 0.1 * k : 1.2; }},
         {"dB ramp", [](int k) -> double { return dbToAmplitude(-60.0 + 0.02 * k); }},
         {"linear ramp to flat", [](int k) -> double { return std::min(1.0, 1e-3 * (k + 1)); }},
+        // Extrapolated past the float range, a value would load as 0.
+        {"near the float limit", [](int k) -> double { return k < 1 ? 3.36e38 : 3.39e38; }},
         {"tanh step in dB", [](int k) -> double { return dbToAmplitude(-12.0 + 18.0 * std::tanh((k - 2000) / 300.0)); }},
     };
     for (const auto& c : cases) {

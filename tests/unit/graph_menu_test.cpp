@@ -1,0 +1,179 @@
+#include "graph/graph_menu.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "graph/graph_model.h"
+#include "graph/quality_mode.h"
+#include "graph/set_point.h"
+#include "shell/parameters.h"
+#include "test_host.h"
+
+using namespace vexlan;
+
+namespace {
+
+class GraphMenu : public ::testing::Test {
+protected:
+    void SetUp() override { testhost::resetHost(); }
+    std::vector<int32_t> checked() const {
+        const GraphMenuMarks marks = prepareGraphMenu(g);
+        std::vector<int32_t> ids(marks.checked, marks.checked + marks.checkedCount);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    std::vector<testhost::HostCall>& calls() { return testhost::currentHost().calls; }
+
+    testhost::Instance holder;
+    PluginInstance& g = *holder;
+};
+
+}  // namespace
+
+TEST_F(GraphMenu, ChecksFollowModeSizeQualityEditModeAndSwitches) {
+    struct Row {
+        int32_t processingMode, fftSize;
+        double quality;
+        int32_t editMode;
+        double showAnalysis, reduceArtifacts;
+        std::vector<int32_t> checked;  // sorted
+        bool insertGreyed;
+    };
+    const Row rows[] = {
+        {0, 4096, 0.125, 2, 0.0, 0.0, {40008, 40014, 40018, 40021}, false},
+        {4, 128, 0.0, 1, 0.5, 0.0, {40007, 40009, 40019, 40025, 40027}, true},
+        {2, 32768, 1.0, 0, 0.49, 0.5, {40006, 40017, 40020, 40023, 40026}, false},
+        {1, 1024, 0.0625, 2, 1.0, 1.0, {40008, 40012, 40018, 40022, 40026, 40027}, false},
+        {3, 256, 0.5, 1, 0.0, 0.0, {40007, 40010, 40018, 40024}, true},
+        {0, 512, 0.51, 0, 0.0, 0.0, {40006, 40011, 40020, 40021}, false},
+    };
+    for (const Row& row : rows) {
+        g.processingMode = row.processingMode;
+        g.fftSize = row.fftSize;
+        g.paramValues[kParamQuality] = row.quality;
+        g.editMode = row.editMode;
+        g.paramValues[kParamShowAnalysis] = row.showAnalysis;
+        g.paramValues[kParamReduceArtifacts] = row.reduceArtifacts;
+        EXPECT_EQ(checked(), row.checked) << "size " << row.fftSize << ", quality " << row.quality;
+        EXPECT_EQ(prepareGraphMenu(g).insertGreyed, row.insertGreyed);
+    }
+}
+
+TEST_F(GraphMenu, SettingsCommands) {
+    applyGraphMenuCommand(g, 40009, 0, 0);
+    EXPECT_EQ(g.fftSize, 128);
+    applyGraphMenuCommand(g, 40017, 0, 0);
+    EXPECT_EQ(g.fftSize, 32768);
+    EXPECT_EQ(g.effect.initialDelay, 32768);
+
+    g.autoNoiseProfile = 1;
+    applyGraphMenuCommand(g, 40025, 0, 0);
+    EXPECT_EQ(g.processingMode, kModeSubtract);
+    EXPECT_EQ(g.autoNoiseProfile, 0);
+    applyGraphMenuCommand(g, 40022, 0, 0);
+    EXPECT_EQ(g.processingMode, kModeGate);
+
+    const double qualities[] = {0.125, 0.0, 1.0};
+    for (int choice = 0; choice < 3; ++choice) {
+        calls().clear();
+        g.tableChanged = 0;
+        applyGraphMenuCommand(g, 40018 + choice, 0, 0);
+        EXPECT_EQ(g.paramValues[kParamQuality], qualities[choice]) << choice;
+        EXPECT_EQ(g.tableChanged, 1);
+        ASSERT_FALSE(calls().empty());
+        EXPECT_EQ(calls().back().opcode, audioMasterAutomate);
+        EXPECT_EQ(calls().back().index, kParamQuality);
+    }
+    setQualityMode(g, 3);
+    setQualityMode(g, -1);
+    EXPECT_EQ(g.paramValues[kParamQuality], 1.0) << "other choices are ignored";
+
+    applyGraphMenuCommand(g, 40007, 0, 0);
+    EXPECT_EQ(g.editMode, kEditPrecise);
+    applyGraphMenuCommand(g, 40006, 0, 0);
+    EXPECT_EQ(g.editMode, kEditPointsLinear);
+    EXPECT_EQ(g.pointCount, 8) << "leaving Precise turns the table into points";
+}
+
+TEST_F(GraphMenu, SwitchCommandsToggleAndReport) {
+    struct Row {
+        int32_t command, parameter;
+        double before, after;
+    };
+    const Row rows[] = {{40027, 0, 0.0, 1.0}, {40027, 0, 1.0, 0.0}, {40027, 0, 0.5, 1.0},
+                        {40026, 1, 0.51, 0.0}, {40026, 1, 0.0, 1.0}};
+    for (const Row& row : rows) {
+        g.paramValues[row.parameter] = row.before;
+        g.paramValues[1 - row.parameter] = 0.25;
+        g.tableChanged = 0;
+        calls().clear();
+        applyGraphMenuCommand(g, row.command, 0, 0);
+        EXPECT_EQ(g.paramValues[row.parameter], row.after) << row.command << " from " << row.before;
+        EXPECT_EQ(g.paramValues[1 - row.parameter], 0.25) << "the other switch stays";
+        EXPECT_EQ(g.tableChanged, 1) << "the analysis restarts";
+        ASSERT_FALSE(calls().empty());
+        EXPECT_EQ(calls().back().opcode, audioMasterAutomate);
+        EXPECT_EQ(calls().back().index, row.parameter);
+        EXPECT_EQ(calls().back().value, float(row.after)) << "the host hears the new value";
+    }
+}
+
+TEST_F(GraphMenu, PointCommandsInsertResetAndDismiss) {
+    resetGraphPoints(g);
+    applyGraphMenuCommand(g, 0, 1000.0, -6.0);
+    EXPECT_EQ(g.pointCount, 2) << "a dismissed menu does nothing";
+    applyGraphMenuCommand(g, 40004, 1000.0, -6.0);
+    ASSERT_EQ(g.pointCount, 3);
+    EXPECT_EQ(g.points[2].frequency, 1000.0);
+    EXPECT_EQ(g.points[2].gain, -6.0);
+    EXPECT_NEAR(g.binGainTable[int(1000.0 * 4096 / 24000)], dbToAmplitude(-6.0), 1e-3);
+
+    applyPointMenuCommand(g, 2, 40003);
+    EXPECT_EQ(g.points[2].gain, 0.0);
+    EXPECT_FLOAT_EQ(g.binGainTable[170], 1.0f);
+    applyPointMenuCommand(g, 0, 40002);
+    ASSERT_EQ(g.pointCount, 2);
+    EXPECT_EQ(g.points[1].frequency, 1000.0);
+    applyPointMenuCommand(g, 5, 40002);
+    EXPECT_EQ(g.pointCount, 2) << "an index beyond the points is ignored";
+
+    for (int i = g.pointCount; i < kMaxGraphPoints; ++i) applyGraphMenuCommand(g, 40004, 100.0 * i, 0.0);
+    ASSERT_EQ(g.pointCount, kMaxGraphPoints);
+    applyGraphMenuCommand(g, 40004, 50.0, 3.0);
+    EXPECT_EQ(g.pointCount, kMaxGraphPoints) << "a full graph takes no more";
+
+    applyGraphMenuCommand(g, 40005, 0, 0);
+    EXPECT_EQ(g.pointCount, 2);
+    EXPECT_NEAR(g.points[0].frequency, 382.45187640976866, 1e-9);
+}
+
+TEST_F(GraphMenu, SetPointLimits) {
+    resetGraphPoints(g);
+    g.graphMaxDb = 12.0;
+    g.graphMinDb = -60.0;
+    struct Row {
+        const char* frequency;
+        const char* gain;
+        double storedFrequency, storedGain;
+    };
+    const Row rows[] = {
+        {"-5", "-3", 0.0, -3.0},          {"30000", "100", 24000.0, 12.0}, {"1234.5", "-200", 1234.5, -60.0},
+        {"abc", "x", 0.0, 0.0},           {"nan", "nan", 0.0, 0.0},        {"24000", "12", 24000.0, 12.0},
+        {"440Hz", " -7.25dB", 440.0, -7.25},
+    };
+    for (const Row& row : rows) {
+        SetPointDialog values{};
+        readSetPointTexts(values, row.frequency, row.gain);
+        applySetPoint(g, 1, values);
+        EXPECT_EQ(g.points[1].frequency, row.storedFrequency) << row.frequency;
+        EXPECT_EQ(g.points[1].gain, row.storedGain) << row.gain;
+    }
+    EXPECT_NEAR(g.binGainTable[4095], dbToAmplitude(-7.25), 1e-6) << "evaluated";
+    char text[32];
+    formatSetPointValue(382.45187640976866, text, sizeof text);
+    EXPECT_STREQ(text, "382.45");
+    formatSetPointValue(-0.004, text, sizeof text);
+    EXPECT_STREQ(text, "-0.00");
+}

@@ -1,0 +1,178 @@
+#include "graph/graph_readout.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "graph/graph_control.h"
+#include "shell/dispatcher.h"
+#include "shell/parameters.h"
+#include "shell/process_state.h"
+#include "test_host.h"
+
+using namespace vexlan;
+
+namespace {
+
+std::string noteName(double frequency) {
+    char text[16];
+    formatNoteName(frequency, text, sizeof text);
+    return text;
+}
+
+class GraphReadout : public ::testing::Test {
+protected:
+    // Hosts number A4 = 440 Hz with an offset of 1.
+    void SetUp() override {
+        testhost::resetHost();
+        testhost::currentHost().octaveOffset = 1;
+    }
+    void TearDown() override { testhost::forgetHostFunctions(); }
+};
+
+}  // namespace
+
+TEST_F(GraphReadout, NoteNamesFollowTheHostsOctaveOffset) {
+    struct Row {
+        bool hostHasOffset;
+        int32_t offset;
+        double frequency;
+        const char* name;
+    };
+    const Row rows[] = {
+        {false, 0, 440, "A4+"},   {false, 0, 439, "A4-"},    {false, 0, 262, "C4+"},  {false, 0, 261, "C4-"},
+        {false, 0, 27, "A0-"},    {false, 0, 23994, "F#10+"}, {true, 0, 440, "A3+"},   {true, 1, 440, "A4+"},
+        {true, 0, 262, "C3+"},    {true, -1, 466, "A#2+"},   {true, 2, 233, "A#4+"},  {true, 0, 16, "C-1-"},
+        {true, 1, 20, "D#0+"},    {true, 1, 880, "A5+"},     {true, 1, 870, "A5-"},   {true, 1, 32, "C1-"},
+        {true, 1, 33, "C1+"},
+    };
+    for (const Row& row : rows) {
+        testhost::forgetHostFunctions();
+        testhost::currentHost().withheld.clear();
+        if (!row.hostHasOffset) testhost::currentHost().withheld.insert("get_config_var");
+        testhost::currentHost().octaveOffset = row.offset;
+        testhost::Instance instance;
+        ASSERT_NE(instance.effect(), nullptr);
+        EXPECT_EQ(noteName(row.frequency), row.name) << row.frequency << " Hz, offset " << noteOctaveOffset();
+    }
+}
+
+TEST_F(GraphReadout, TextsForEveryLayoutAndDragState) {
+    testhost::Instance holder;
+    PluginInstance& g = *holder;
+    // Rows of 0.5 dB from +24 dB: y = 55 reads -3.5 dB.
+    g.embeddedScale = 1024;
+    struct Row {
+        int32_t width, height;
+        bool embedded, captured;
+        int32_t x, y;
+        const char* text;
+    };
+    const Row rows[] = {
+        {1028, 244, false, false, 354, 55, "439 Hz (A4-),  -3.50 dB (current is +0.00 dB)"},
+        {1028, 244, false, true, 354, 55, "439 Hz (A4-),  -3.50 dB"},
+        {1028, 244, false, false, 0, 55, "0 Hz (),  -3.50 dB (current is +0.00 dB)"},
+        {1028, 244, false, true, 354, -40, "439 Hz (A4-),  +24.00 dB"},
+        {511, 228, true, false, 392, 55, "5.9k -3.5dB"},  // entry 1006, 5894 Hz
+        {511, 228, true, false, 181, 55, "439Hz -3.5dB"},
+        {1028, 244, false, false, 1000, 55, ""},
+        {1028, 244, false, false, 354, 228, ""},
+        {1028, 244, false, false, -1, 55, ""},
+    };
+    for (const Row& row : rows) {
+        GraphMouse mouse;
+        mouse.x = row.x;
+        mouse.y = row.y;
+        mouse.width = row.width;
+        mouse.height = row.height;
+        mouse.embedded = row.embedded;
+        mouse.captured = row.captured;
+        char text[kReadoutFormatBytes];
+        buildReadoutText(g, mouse, text, sizeof text);
+        EXPECT_STREQ(text, row.text) << row.x << "," << row.y;
+    }
+    g.binGainTable[75] = 0.5f;
+    GraphMouse hover;
+    hover.x = 354;
+    hover.y = 55;
+    hover.width = 1028;
+    hover.height = 244;
+    char text[kReadoutFormatBytes];
+    buildReadoutText(g, hover, text, sizeof text);
+    EXPECT_STREQ(text, "439 Hz (A4-),  -3.50 dB (current is -6.02 dB)") << "the table entry under the mouse";
+}
+
+TEST_F(GraphReadout, StoredPerFormAndRepaintOnlyWithoutAnalysis) {
+    testhost::Instance holder;
+    PluginInstance& g = *holder;
+    GraphMouse mouse;
+    mouse.x = 354;
+    mouse.y = 55;
+    mouse.width = 1028;
+    mouse.height = 244;
+    g.paramValues[kParamShowAnalysis] = 0.0;
+    ReadoutUpdate update = updateReadout(g, mouse);
+    EXPECT_TRUE(update.armTimer);
+    EXPECT_TRUE(update.repaint);
+    EXPECT_STREQ(g.readoutText, "439 Hz (A4-),  -3.50 dB (current is +0.00 dB)");
+    EXPECT_STREQ(g.embeddedReadoutText, "");
+
+    g.paramValues[kParamShowAnalysis] = 1.0;
+    update = updateReadout(g, mouse);
+    EXPECT_TRUE(update.armTimer);
+    EXPECT_FALSE(update.repaint) << "the analysis timer repaints anyway";
+
+    mouse.x = 2000;
+    update = updateReadout(g, mouse);
+    EXPECT_FALSE(update.armTimer);
+    EXPECT_FALSE(update.repaint);
+    EXPECT_STREQ(g.readoutText, "");
+}
+
+TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
+    testhost::Instance holder;
+    PluginInstance& g = *holder;
+    graphEditState = GraphEditState{};
+    unsigned char record[64] = {};
+    auto send = [&](int code, int32_t x, int32_t y, int32_t width = 1028, int32_t height = 244) {
+        std::memcpy(record + 24, &width, 4);
+        std::memcpy(record + 28, &height, 4);
+        std::memcpy(record + 32, &x, 4);
+        std::memcpy(record + 36, &y, 4);
+        return holder.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, float(code));
+    };
+    const int32_t before = g.pointCount;
+    EXPECT_EQ(send(512, 354, 55), 1);
+    EXPECT_STREQ(g.embeddedReadoutText, "439 Hz (A4-),  -3.50 dB (current is +0.00 dB)");
+    EXPECT_STREQ(g.readoutText, "") << "the window form's text is its own";
+
+    EXPECT_EQ(send(513, 354, 55), 1);
+    EXPECT_EQ(graphEditState.embeddedCapture, 1);
+    ASSERT_EQ(g.pointCount, before + 1) << "a click on empty space inserts";
+    EXPECT_STREQ(g.embeddedReadoutText, "439 Hz (A4-),  -3.50 dB") << "no current level during a drag";
+    EXPECT_EQ(send(512, 354, -7), 1);
+    EXPECT_DOUBLE_EQ(g.points[before].gain, 24.0) << "y held inside the area while captured";
+    EXPECT_EQ(send(514, 354, -7), 1);
+    EXPECT_EQ(graphEditState.embeddedCapture, 0);
+    ASSERT_EQ(testhost::currentHost().calls.size(), 1u);
+    EXPECT_EQ(testhost::currentHost().calls[0].opcode, audioMasterAutomate);
+    EXPECT_EQ(testhost::currentHost().calls[0].index, -1);
+
+    EXPECT_EQ(send(515, 354, 0), 1);
+    EXPECT_EQ(g.points[before].gain, 0.0) << "double click sets 0 dB";
+    EXPECT_EQ(send(516, 600, 150), 1);
+    EXPECT_STREQ(g.embeddedReadoutText, "") << "the right button clears the read-out";
+    EXPECT_EQ(send(517, 600, 150), 1);
+
+    // Negative positions survive the 16-bit packing.
+    EXPECT_EQ(send(512, -5, 55), 1);
+    EXPECT_STREQ(g.embeddedReadoutText, "");
+    EXPECT_EQ(positionX(0x0003FFFB), -5);
+    EXPECT_EQ(positionY(intptr_t(0xFFF90010)), -7);
+
+    for (int code : {512, 513, 514, 515, 516, 517}) {
+        EXPECT_EQ(holder.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, float(code)), 0) << code;
+    }
+    EXPECT_EQ(graphEditState.embeddedCapture, 0);
+}

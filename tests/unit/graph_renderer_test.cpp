@@ -1,0 +1,258 @@
+// The graph display drawn through the dispatcher's embedded view, checked
+// call by call against recording host functions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graph/graph_geometry.h"
+#include "recording_host.h"
+#include "shell/dispatcher.h"
+#include "test_host.h"
+#include "ui/graph_renderer.h"
+
+using namespace vexlan;
+using recording::DrawCall;
+using recording::RecordingHost;
+using recording::ScaledBitmap;
+using recording::Shape;
+
+namespace {
+
+constexpr float kEmbeddedView = 16;
+
+struct ViewRecord {
+    int32_t reserved[6];
+    int32_t width, height, mouseX, mouseY;
+};
+
+class GraphRendering : public ::testing::Test {
+protected:
+    void SetUp() override { testhost::resetHost(); }
+
+    intptr_t paint(ScaledBitmap* bitmap, int32_t width, int32_t height, int32_t mouseX = -1, int32_t mouseY = -1) {
+        ViewRecord record{{}, width, height, mouseX, mouseY};
+        return instance.dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(bitmap), &record,
+                                 15.0f);
+    }
+
+    testhost::Instance instance;
+    RecordingHost host;
+    ScaledBitmap bitmap{256};
+};
+
+TEST_F(GraphRendering, PaintNeedsTheBitmapAndTheRecord) {
+    ViewRecord record{{}, 300, 200, -1, -1};
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, &record, 15.0f), 0);
+    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), nullptr,
+                                15.0f),
+              0);
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(paint(&bitmap, 300, 200), 1);
+    ASSERT_FALSE(host.calls.empty());
+    const DrawCall& background = host.calls.front();
+    EXPECT_EQ(background.shape, Shape::FillRect);
+    EXPECT_EQ(background.colour, 0);
+    EXPECT_EQ(background.x2, 300.0f);
+    EXPECT_EQ(background.y2, 200.0f);
+}
+
+TEST_F(GraphRendering, TheBitmapsDisplayScaleSizesTheLayout) {
+    const struct {
+        int32_t bitmapScale, stored, pointRadius;
+    } cases[] = {{0, 256, 5}, {256, 256, 5}, {384, 384, 7}};
+    for (const auto& c : cases) {
+        host.calls.clear();
+        ScaledBitmap scaled(c.bitmapScale);
+        paint(&scaled, 600, 400);
+        EXPECT_EQ(instance->embeddedScale, c.stored);
+        const std::vector<DrawCall> discs = host.of(Shape::FillCircle);
+        ASSERT_EQ(discs.size(), 2u) << "the two default points";
+        EXPECT_EQ(discs[0].x2, float(c.pointRadius));
+    }
+}
+
+TEST_F(GraphRendering, FullLayoutLabelsTheGridAndTheFloor) {
+    // 628 x 600: graph 600 x 584 at 100 %.
+    paint(&bitmap, 628, 600);
+    const std::vector<std::string> expected = {
+        " +12", " +0", " -12", " -24", " -36", " -48", " -60", " -72", " -84",
+        "50", "100", "200", "300", "500", "1.0k", "2.0k", "3.0k", "5.0k", "10.0k", "20.0k", "(-90)"};
+    EXPECT_EQ(host.texts(), expected);
+    const std::vector<DrawCall> texts = host.of(Shape::Text);
+    EXPECT_EQ(texts[0].colour, 0x808080);
+    EXPECT_EQ(texts[0].flags, 0x26);
+    EXPECT_EQ(texts[0].x1, 600.0f);  // the dB labels sit in the right margin
+    EXPECT_EQ(texts[9].flags, 0x29);
+    EXPECT_EQ(texts[9].x1, 61.0f - 20.0f);
+    EXPECT_EQ(texts[9].y1, 584.0f);
+    EXPECT_EQ(texts.back().colour, 0x8C8C40);
+    EXPECT_EQ(texts.back().x1, 592.0f);
+
+    // Grid lines: dB lines across the graph, then frequency lines down to the margin.
+    std::vector<DrawCall> grid = host.of(Shape::LineInt);
+    ASSERT_EQ(grid.size(), 9u + 1u + 26u + 1u);
+    EXPECT_EQ(grid[0].y1, float(int(yOfGain(graphGeometry(628, 600, 256, -90, 24), 12))));
+    EXPECT_EQ(grid[0].x2, 600.0f);
+    EXPECT_EQ(grid[9].y1, 584.0f);
+    EXPECT_EQ(grid[10].x1, 61.0f);
+    EXPECT_EQ(grid[10].y2, 585.0f);
+    EXPECT_EQ(uint32_t(grid[10].colour), 0xFF404040u);  // 50 Hz: minor
+    EXPECT_EQ(uint32_t(grid[11].colour), 0xFF707070u);  // 100 Hz: major
+    EXPECT_FALSE(grid[10].antialias);
+    EXPECT_EQ(grid.back().x1, 600.0f);
+}
+
+TEST_F(GraphRendering, FloorLabelNeverShowsAboveMinusSix) {
+    instance->paramValues[5] = std::pow(10.0, -3.0 / 20.0);
+    paint(&bitmap, 628, 600);
+    EXPECT_EQ(host.texts().back(), "(-6)");
+}
+
+TEST_F(GraphRendering, CompactLayoutHasNoLabelsOrFrequencyGrid) {
+    paint(&bitmap, 127, 300);
+    EXPECT_TRUE(host.texts().empty());
+    for (const DrawCall& line : host.of(Shape::LineInt)) EXPECT_EQ(line.y1, line.y2) << "only dB lines";
+    EXPECT_EQ(host.of(Shape::LineInt).back().x2, 127.0f);
+    EXPECT_FALSE(host.of(Shape::Line).empty());
+    EXPECT_EQ(host.of(Shape::FillCircle)[0].x2, 3.0f);
+}
+
+TEST_F(GraphRendering, OffsetCurveIsDrawnFirstAndLower) {
+    instance->paramValues[0] = 0.0;  // no spectra: every Line is a table curve
+    const struct {
+        double offset;
+        size_t darkLines;
+    } cases[] = {{1.0, 0}, {0.5, 1}};
+    const GraphGeometry geometry = graphGeometry(628, 600, 256, -90, 24);
+    for (const auto& c : cases) {
+        host.calls.clear();
+        instance->paramValues[7] = c.offset;
+        paint(&bitmap, 628, 600);
+        const std::vector<DrawCall> lines = host.of(Shape::Line);
+        ASSERT_FALSE(lines.empty());
+        const float redY = float(yOfGain(geometry, 0.0));
+        const float darkY = float(yOfGain(geometry, 20 * std::log10(0.5)));
+        bool redSeen = false;
+        size_t dark = 0;
+        for (const DrawCall& line : lines) {
+            if (uint32_t(line.colour) == 0xFF800000u) {
+                EXPECT_FALSE(redSeen) << "the offset curve comes first";
+                EXPECT_NEAR(line.y1, darkY, 1e-3);
+                dark = 1;
+            } else {
+                EXPECT_EQ(uint32_t(line.colour), 0xFFFF0000u);
+                EXPECT_NEAR(line.y1, redY, 1e-3);
+                redSeen = true;
+            }
+        }
+        EXPECT_EQ(dark, c.darkLines) << c.offset;
+    }
+}
+
+TEST_F(GraphRendering, InputHalfIsTheDimSpectrumDrawnUnderTheGrid) {
+    // Only the input half (entries N..2N-1) is loud: every spectrum line is
+    // the dim input colour and comes before the first grid line.
+    float* analysis = bufferAs<float>(instance->analysisBuffer);
+    const int32_t n = instance->fftSize;
+    for (int32_t i = 0; i < n; ++i) analysis[n + i] = 0.01f;
+    paint(&bitmap, 628, 600);
+    size_t firstGrid = host.calls.size(), spectrumLines = 0;
+    for (size_t i = 0; i < host.calls.size(); ++i) {
+        const DrawCall& call = host.calls[i];
+        if (call.shape == Shape::LineInt && firstGrid == host.calls.size()) firstGrid = i;
+        if (call.shape != Shape::Line || uint32_t(call.colour) == 0xFFFF0000u) continue;
+        EXPECT_EQ(uint32_t(call.colour), 0xFF606040u);
+        EXPECT_LT(i, firstGrid);
+        ++spectrumLines;
+    }
+    EXPECT_GT(spectrumLines, 300u);
+}
+
+TEST_F(GraphRendering, PointsAreDiscsWithRingsOnlyInThePointModes) {
+    instance->pointCount = 1;
+    instance->points[0] = {1000.0, -6.0};
+    const GraphGeometry geometry = graphGeometry(628, 600, 256, -90, 24);
+    paint(&bitmap, 628, 600);
+    const std::vector<DrawCall> discs = host.of(Shape::FillCircle), rings = host.of(Shape::Circle);
+    ASSERT_EQ(discs.size(), 1u);
+    ASSERT_EQ(rings.size(), 1u);
+    EXPECT_EQ(discs[0].x1, float(int(xOfFrequency(geometry, 1000.0))));
+    EXPECT_EQ(discs[0].y1, float(int(yOfGain(geometry, -6.0))));
+    EXPECT_EQ(discs[0].colour, 0xFFFFFF);
+    EXPECT_EQ(rings[0].colour, 0xFF0000);
+    host.calls.clear();
+    instance->editMode = kEditPrecise;
+    paint(&bitmap, 628, 600);
+    EXPECT_TRUE(host.of(Shape::FillCircle).empty());
+    EXPECT_FALSE(host.of(Shape::LineInt).empty());
+}
+
+TEST_F(GraphRendering, EmbeddedReadoutKeepsAwayFromTheMouse) {
+    const struct {
+        int32_t mouseY;
+        float boxY;
+    } cases[] = {{50, 400 - 16 - 1 - 1}, {350, 0}};
+    for (const auto& c : cases) {
+        host.calls.clear();
+        std::strcpy(instance->embeddedReadoutText, "439 Hz (A4-)");
+        paint(&bitmap, 628, 400, 100, c.mouseY);
+        const std::vector<DrawCall> boxes = host.of(Shape::BorderedRect);
+        ASSERT_EQ(boxes.size(), 1u) << c.mouseY;
+        EXPECT_EQ(boxes[0].x1, -2.0f);
+        EXPECT_EQ(boxes[0].y1, c.boxY);
+        EXPECT_EQ(boxes[0].x2, 12 * 7 + 4.0f);
+        EXPECT_EQ(boxes[0].alpha, 0.5f);
+        EXPECT_EQ(host.texts().back(), "439 Hz (A4-)");
+    }
+    // The mouse outside the surface clears the read-out before painting.
+    host.calls.clear();
+    paint(&bitmap, 628, 400, 628, 10);
+    EXPECT_EQ(instance->embeddedReadoutText[0], '\0');
+    EXPECT_TRUE(host.of(Shape::BorderedRect).empty());
+}
+
+TEST(ReadoutPlacement, WindowFormFollowsTheCursorAndFlipsAtTheRightEdge) {
+    const VizeRect rect{0, 0, 600, 400};
+    const struct {
+        bool embedded;
+        int32_t x, y, atX, atY;
+    } cases[] = {
+        {false, 100, 100, 130, 108},
+        {false, 500, 100, 500 - 100 - 30, 108},  // too wide on the right: left of the cursor
+        {false, 20, 390, 50, 400 - 16 - 1},      // held above the bottom edge
+        {false, 20, -20, 50, 1},                 // and below the top
+        {true, 300, 199, 0, 383},
+        {true, 300, 200, 0, 1},
+    };
+    for (const auto& c : cases) {
+        const ReadoutPlacement at = placeReadout(c.embedded, c.x, c.y, 100, 16, rect);
+        EXPECT_EQ(at.x, c.atX) << c.x << "," << c.y;
+        EXPECT_EQ(at.y, c.atY) << c.x << "," << c.y;
+    }
+}
+
+TEST(LabelFont, MadeAtTheFirstPaintAndDeletedWithTheLastInstance) {
+    testhost::resetHost();
+    RecordingHost host;
+    ScaledBitmap bitmap(256);
+    auto first = std::make_unique<testhost::Instance>();
+    auto second = std::make_unique<testhost::Instance>();
+    EXPECT_EQ(labelFont(), nullptr);
+    ViewRecord record{{}, 628, 400, -1, -1};
+    first->dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), &record, 15.0f);
+    ASSERT_NE(labelFont(), nullptr);
+    ASSERT_EQ(host.fonts.size(), 1u);
+    EXPECT_EQ(host.fonts[0].attached[0].height, 14);
+    first.reset();
+    EXPECT_NE(labelFont(), nullptr);
+    EXPECT_EQ(host.fonts[0].destroyed, 0);
+    second.reset();
+    EXPECT_EQ(labelFont(), nullptr);
+    EXPECT_EQ(host.fonts[0].destroyed, 1);
+}
+
+}  // namespace
