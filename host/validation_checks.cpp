@@ -133,7 +133,8 @@ CheckResult parameterSweep(const ValidationTarget& target) {
     AudioBlock block = blockFor(effect, kAnnouncedBlockSize);
     uint32_t seed = 1;
     constexpr int kSteps = 20;
-    const TextQuery display = kTextQueries[6];
+    const TextQuery& display = *std::find_if(std::begin(kTextQueries), std::end(kTextQueries),
+                                             [](const TextQuery& query) { return query.opcode == effGetParamDisplay; });
     for (int32_t index = 0; index < effect->numParams; ++index) {
         const float initial = effect->getParameter(effect, index);
         for (int step = 0; step <= kSteps; ++step) {
