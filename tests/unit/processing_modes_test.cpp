@@ -237,6 +237,7 @@ TEST_F(BinFilter, ModesThatMeasureCaptureTheInputAsFromTheSpectra) {
 namespace {
 
 constexpr double kRate = 48000.0;
+constexpr double kPi = 3.14159265358979323846;
 constexpr int kN = 4096;
 
 // An instance at 48000 Hz and N = 4096 in the given mode, table at `level`.
@@ -603,7 +604,7 @@ TEST_F(ModeSound, AChangeBetweenFramesFadesFromTheOldFrameToTheNew) {
         ASSERT_NE(firstBelow, out.end());
         const int start = int(firstBelow - out.begin()) / hop * hop;
         for (int i = 0; i < hop; ++i) {
-            const double x = i * M_PI / hop;
+            const double x = i * kPi / hop;
             const double w = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2 * x);
             ASSERT_NEAR(out[size_t(start + i)], 1.0 - w, 1e-5) << i;
         }
