@@ -35,7 +35,7 @@ bool takesValue(const std::string& option) {
            option == "--block" || option == "--from" || option == "--to" || option == "--close-after" ||
            option == "--out-dir" || option == "--delta" || option == "--format" || option == "--noise-from" ||
            option == "--save-state" || option == "--rate" || option == "--size" || option == "--scale" ||
-           option == "--audio" || option == "--at";
+           option == "--audio" || option == "--at" || option == "--record";
 }
 
 bool applySettingOption(const std::string& option, const std::string& value, PluginSettings& settings,
@@ -306,6 +306,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
                 error = "--close-after needs a time in milliseconds, got \"" + value + "\"";
                 return false;
             }
+        } else if (arg == "--audio" && line.command == Command::Editor) {
+            line.playbackPath = value;
+        } else if (arg == "--record" && line.command == Command::Editor) {
+            line.recordPath = value;
         } else if (rendering && (arg == "--size" || arg == "--scale" || arg == "--audio" || arg == "--at")) {
             if (!applyRenderOption(arg, value, line.render, error)) return false;
         } else if (arg == "--from" && line.command == Command::Levels) {
@@ -324,6 +328,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     }
     if (!line.settings.noiseSections.empty() && !line.settings.noisePath.empty()) {
         error = "--noise-from takes sections of the input itself; it does not go with --learn-noise";
+        return false;
+    }
+    if (!line.recordPath.empty() && line.playbackPath.empty()) {
+        error = "--record needs --audio";
         return false;
     }
     if (line.command == Command::Info || line.command == Command::Editor || line.command == Command::Validate) {
@@ -386,6 +394,7 @@ const char* usageText() {
            "  vexlan-host demo-signal OUT.wav\n"
            "  vexlan-host levels FILE.wav [--from SECONDS] [--to SECONDS]\n"
            "  vexlan-host editor [PLUGIN] [settings] [--close-after MILLISECONDS]   (Windows build)\n"
+           "                     [--audio IN.wav [--record OUT.wav]]   plays IN through the plug-in, looping\n"
            "  vexlan-host validate [PLUGIN]   a DAW's torture list; exit status 1 on any failure\n"
            "  vexlan-host render OUT.png [PLUGIN] [settings] [--size WxH] [--scale 256|384]\n"
            "                     [--audio IN.wav] [--at SECONDS]\n"

@@ -71,6 +71,8 @@ struct CommandLine {
     double fromSeconds = 0.0;  // levels
     double toSeconds = -1.0;   // levels; negative = to the end
     long closeAfterMilliseconds = 0;  // editor; 0 = until the user closes it
+    std::string playbackPath;  // editor --audio: played through the plug-in, looping
+    std::string recordPath;    // editor --record: what came out of the playback
     bool foreignHost = false;  // --foreign-host: the lookup answers no extension name
     RenderOptions render;
 };

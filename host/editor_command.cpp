@@ -1,5 +1,6 @@
 #include "editor_command.h"
 
+#include "playback.h"
 #include "plugin_session.h"
 #include "plugin_settings.h"
 #include "process_command.h"
@@ -92,6 +93,12 @@ int runEditorCommand(const CommandLine& line) {
         closeSession(session);
         return reportError("the plug-in opened no editor window");
     }
+    Playback playback;
+    if (!line.playbackPath.empty() && !startPlayback(session.effect, line.playbackPath, line.recordPath, playback, error)) {
+        DestroyWindow(frame);
+        closeSession(session);
+        return reportError(error);
+    }
     SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     fitFrameToEditor(frame);
     ShowWindow(frame, SW_SHOW);
@@ -103,8 +110,9 @@ int runEditorCommand(const CommandLine& line) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    const bool played = stopPlayback(playback, error);
     closeSession(session);
-    return 0;
+    return played ? 0 : reportError(error);
 }
 
 #else
