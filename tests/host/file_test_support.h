@@ -1,5 +1,6 @@
 // Files for the command-line tests: a scratch folder per test, the checked-in
-// WAV files made by sox, and sox itself where the machine has it.
+// WAV files made by sox, and sox itself where the machine has it; and the
+// commands run in this process with their output caught.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,11 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "audio_file.h"
+#include "cli_options.h"
+#include "process_command.h"
+#include "render_command.h"
 
 namespace filetest {
 
@@ -73,6 +79,39 @@ inline std::vector<uint8_t> readBytes(const std::string& path) {
     while ((c = std::fgetc(file)) != EOF) bytes.push_back(uint8_t(c));
     std::fclose(file);
     return bytes;
+}
+
+inline host::AudioData readBack(const std::string& path) {
+    host::AudioData audio;
+    std::string error;
+    EXPECT_TRUE(host::readAudioFile(path, audio, error)) << error;
+    return audio;
+}
+
+inline void writeAudio(const std::string& path, const host::AudioData& audio) {
+    std::string error;
+    ASSERT_TRUE(host::writeAudioFile(path, audio, error)) << error;
+}
+
+struct CommandResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// `args` as the command line after the program name, for the commands that
+// write files: process, save-state and render.
+inline CommandResult runCommand(const std::vector<std::string>& args) {
+    host::CommandLine line;
+    std::string error;
+    EXPECT_TRUE(host::parseCommandLine(args, line, error)) << error;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int status = -1;
+    if (line.command == host::Command::Process) status = host::runProcessCommand(line);
+    if (line.command == host::Command::SaveState) status = host::runSaveStateCommand(line);
+    if (line.command == host::Command::Render) status = host::runRenderCommand(line);
+    return {status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
 }
 
 }  // namespace filetest

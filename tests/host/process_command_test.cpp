@@ -15,17 +15,20 @@
 #include <unistd.h>
 #endif
 
-#include "audio_file.h"
 #include "file_test_support.h"
 #include "plugin_run.h"
 #include "plugin_session.h"
 #include "plugin_settings.h"
-#include "process_command.h"
 #include "state_file.h"
 
 namespace {
 
+using filetest::CommandResult;
+using filetest::readBack;
+using filetest::runCommand;
+using filetest::writeAudio;
 using host::AudioData;
+using host::SampleEncoding;
 using vexlan::AEffect;
 
 // A plug-in that delays every channel by exactly `latency` samples and
@@ -78,13 +81,9 @@ struct DelayPlugin {
     }
 };
 
-AudioData testSignal(int channels, size_t frames, uint32_t rate = 44100) {
-    host::AudioFormat format;
-    format.encoding = host::SampleEncoding::Float;
-    format.bitsPerSample = 32;
-    format.channels = channels;
-    format.sampleRate = rate;
-    AudioData audio = host::makeAudio(format, frames);
+AudioData testSignal(int channels, size_t frames, uint32_t rate = 44100,
+                     SampleEncoding encoding = SampleEncoding::Float, int bits = 32) {
+    AudioData audio = host::makeAudio({host::FileType::Wav, encoding, bits, channels, rate}, frames);
     uint32_t state = 0x9E3779B9u;
     for (auto& channel : audio.channels) {
         for (float& sample : channel) {
@@ -128,46 +127,39 @@ bool processInMemory(AEffect* effect, const AudioData& input, const host::Plugin
     return ok;
 }
 
+// Compensated, the output is the input exactly, whatever the latency and the
+// block; uncompensated, it keeps the plug-in's delay.
 TEST(ProcessLoop, LatencyCompensationLinesOutputUpWithInputExactly) {
     const AudioData input = testSignal(2, 3000);
-    for (size_t latency : {0u, 1u, 255u, 4096u, 10000u}) {
-        for (int block : {1, 64, 1000, 100000}) {
-            DelayPlugin plugin(latency, 2);
-            host::PluginRun run;
-            run.blockSize = block;
-            run.alignedInput = true;
-            AudioData output;
-            AudioData aligned;
-            std::string error;
-            ASSERT_TRUE(processInMemory(&plugin.effect, input, run, output, error, &aligned)) << error;
-            ASSERT_EQ(host::frameCount(output), 3000u);
-            EXPECT_EQ(output.channels, input.channels) << "latency " << latency << ", block " << block;
-            // What a delta file is made of: each output beside its own input.
-            EXPECT_EQ(aligned.channels, input.channels) << "latency " << latency << ", block " << block;
-            size_t fed = 0;
-            for (int32_t length : plugin.blockLengths) {
-                EXPECT_LE(length, block);
-                fed += size_t(length);
+    for (bool compensate : {true, false}) {
+        for (size_t latency : {0u, 1u, 255u, 4096u, 10000u}) {
+            for (int block : {1, 64, 1000, 100000}) {
+                SCOPED_TRACE(testing::Message() << "compensate " << compensate << ", latency " << latency
+                                                << ", block " << block);
+                DelayPlugin plugin(latency, 2);
+                host::PluginRun run;
+                run.blockSize = block;
+                run.latencyCompensation = compensate;
+                run.alignedInput = true;
+                AudioData output;
+                AudioData aligned;
+                std::string error;
+                ASSERT_TRUE(processInMemory(&plugin.effect, input, run, output, error, &aligned)) << error;
+                AudioData expected = input;
+                for (std::vector<float>& channel : expected.channels) {
+                    if (!compensate) channel.insert(channel.begin(), latency, 0.0f);
+                    channel.resize(3000);
+                }
+                EXPECT_EQ(output.channels, expected.channels);
+                // What a delta file is made of: each output beside its own input.
+                EXPECT_EQ(aligned.channels, input.channels);
+                size_t fed = 0;
+                for (int32_t length : plugin.blockLengths) {
+                    EXPECT_LE(length, block);
+                    fed += size_t(length);
+                }
+                EXPECT_EQ(fed, 3000u + (compensate ? latency : 0u));  // the input, then `latency` zeros
             }
-            EXPECT_EQ(fed, 3000u + latency);  // the input, then `latency` zeros
-        }
-    }
-}
-
-TEST(ProcessLoop, WithoutCompensationTheOutputKeepsThePluginDelay) {
-    const AudioData input = testSignal(1, 500);
-    for (size_t latency : {0u, 37u, 600u}) {
-        DelayPlugin plugin(latency, 1);
-        host::PluginRun run;
-        run.blockSize = 128;
-        run.latencyCompensation = false;
-        AudioData output;
-        std::string error;
-        ASSERT_TRUE(processInMemory(&plugin.effect, input, run, output, error)) << error;
-        ASSERT_EQ(host::frameCount(output), 500u);
-        for (size_t i = 0; i < 500; ++i) {
-            const float expected = i < latency ? 0.0f : input.channels[0][i - latency];
-            ASSERT_EQ(output.channels[0][i], expected) << "latency " << latency << " sample " << i;
         }
     }
 }
@@ -209,51 +201,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
 
 // --- the real plug-in ---
 
-struct CommandResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-template <typename Run>
-CommandResult capture(Run run) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = run();
-    CommandResult result{status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-    return result;
-}
-
-CommandResult runProcess(const std::vector<std::string>& args) {
-    std::vector<std::string> full = {"process"};
-    full.insert(full.end(), args.begin(), args.end());
-    host::CommandLine line;
-    std::string error;
-    EXPECT_TRUE(host::parseCommandLine(full, line, error)) << error;
-    return capture([&line] { return host::runProcessCommand(line); });
-}
-
-CommandResult runSaveState(const std::vector<std::string>& args) {
-    std::vector<std::string> full = {"save-state", host::defaultPluginPath()};
-    full.insert(full.end(), args.begin(), args.end());
-    host::CommandLine line;
-    std::string error;
-    EXPECT_TRUE(host::parseCommandLine(full, line, error)) << error;
-    return capture([&line] { return host::runSaveStateCommand(line); });
-}
-
-AudioData readBack(const std::string& path) {
-    AudioData audio;
-    std::string error;
-    EXPECT_TRUE(host::readAudioFile(path, audio, error)) << error;
-    return audio;
-}
-
-void writeAudio(const std::string& path, const AudioData& audio) {
-    std::string error;
-    ASSERT_TRUE(host::writeAudioFile(path, audio, error)) << error;
-}
-
 // The samples fed straight into a fresh instance in blocks, `latency`
 // zeros after them, the first `latency` outputs dropped.
 AudioData feedDirectly(const AudioData& input, int blockSize, float outputGain) {
@@ -294,8 +241,8 @@ TEST(ProcessCommand, OutputEqualsFeedingTheSamplesThroughThePluginDirectly) {
     filetest::ScratchFolder folder;
     const AudioData input = testSignal(3, 20000);
     writeAudio(folder.file("in.wav"), input);
-    const CommandResult result = runProcess({folder.file("in.wav"), folder.file("out.wav"), "--block", "300", "--set",
-                                             "Output Gain=-6"});
+    const CommandResult result = runCommand({"process", folder.file("in.wav"), folder.file("out.wav"), "--block",
+                                             "300", "--set", "Output Gain=-6"});
     ASSERT_EQ(result.status, 0) << result.err;
     const AudioData output = readBack(folder.file("out.wav"));
     const AudioData direct = feedDirectly(input, 300, float(std::pow(10.0, -6.0 / 20.0)));
@@ -309,54 +256,29 @@ TEST(ProcessCommand, OutputEqualsFeedingTheSamplesThroughThePluginDirectly) {
 
 TEST(ProcessCommand, OutputKeepsTheInputFormatUnlessFloatIsAskedFor) {
     filetest::ScratchFolder folder;
-    AudioData input = testSignal(1, 5000, 22050);
-    input.format.encoding = host::SampleEncoding::Pcm;
-    input.format.bitsPerSample = 24;
+    AudioData input = testSignal(1, 5000, 22050, SampleEncoding::Pcm, 24);
     input.format.extensible = true;
     writeAudio(folder.file("in.wav"), input);
-    ASSERT_EQ(runProcess({folder.file("in.wav"), folder.file("same.wav")}).status, 0);
+    ASSERT_EQ(runCommand({"process", folder.file("in.wav"), folder.file("same.wav")}).status, 0);
     const AudioData same = readBack(folder.file("same.wav"));
-    EXPECT_EQ(same.format.encoding, host::SampleEncoding::Pcm);
+    EXPECT_EQ(same.format.encoding, SampleEncoding::Pcm);
     EXPECT_EQ(same.format.bitsPerSample, 24);
     EXPECT_TRUE(same.format.extensible);
     EXPECT_EQ(same.format.sampleRate, 22050u);
     EXPECT_EQ(host::frameCount(same), 5000u);
 
-    ASSERT_EQ(runProcess({folder.file("in.wav"), folder.file("float.wav"), "--float"}).status, 0);
+    ASSERT_EQ(runCommand({"process", folder.file("in.wav"), folder.file("float.wav"), "--float"}).status, 0);
     const AudioData wide = readBack(folder.file("float.wav"));
-    EXPECT_EQ(wide.format.encoding, host::SampleEncoding::Float);
+    EXPECT_EQ(wide.format.encoding, SampleEncoding::Float);
     EXPECT_EQ(wide.format.bitsPerSample, 32);
     EXPECT_EQ(host::frameCount(wide), 5000u);
 }
 
-// Needs the spectral engine: with its flat default curve the plug-in
-// passes the signal through, so only the delay handling moves the impulse.
-TEST(ProcessCommand, AnImpulseComesOutAtItsOwnIndexThroughTheFlatDefault) {
-    filetest::ScratchFolder folder;
-    for (int block : {1000, 4096, 333}) {
-        AudioData input = testSignal(2, 12000);
-        for (auto& channel : input.channels) std::fill(channel.begin(), channel.end(), 0.0f);
-        input.channels[0][7001] = 1.0f;
-        input.channels[1][2] = -0.5f;
-        writeAudio(folder.file("impulse.wav"), input);
-        const CommandResult result =
-            runProcess({folder.file("impulse.wav"), folder.file("out.wav"), "--block", std::to_string(block)});
-        ASSERT_EQ(result.status, 0) << result.err;
-        const AudioData output = readBack(folder.file("out.wav"));
-        for (size_t c = 0; c < 2; ++c) {
-            for (size_t i = 0; i < 12000; ++i) {
-                ASSERT_NEAR(output.channels[c][i], input.channels[c][i], 1e-5) << "block " << block << " channel " << c
-                                                                              << " sample " << i;
-            }
-        }
-    }
-}
-
-host::StateChunk pluginStateAfter(const host::PluginSettings& settings, double sampleRate = 44100.0) {
+host::StateChunk pluginStateAfter(const host::PluginSettings& settings) {
     host::PluginSession session;
     std::string error;
     EXPECT_TRUE(host::openSession("", session, error)) << error;
-    EXPECT_TRUE(host::applySettings(session.effect, settings, sampleRate, error)) << error;
+    EXPECT_TRUE(host::applySettings(session.effect, settings, 44100.0, error)) << error;
     host::StateChunk chunk;
     EXPECT_TRUE(host::readPluginState(session.effect, chunk, error)) << error;
     host::closeSession(session);
@@ -410,27 +332,6 @@ TEST(PluginSettings, ParametersAreFoundByNameAndTakeRealUnits) {
     EXPECT_EQ(host::findParameter(parameters, "Output"), nullptr);
 }
 
-TEST(PluginSettings, ModeFftAndCurveReachThePluginThroughItsState) {
-    host::PluginSettings settings;
-    settings.mode = host::ProcessingMode::Compressor;
-    settings.fftSize = 1024;
-    settings.curve = std::vector<host::CurvePoint>{{50.0, -3.0}, {1000.0, 6.0}, {12000.0, -20.0}};
-    settings.parameters = {{"Output Gain", "-12"}};
-    const host::StateChunk chunk = pluginStateAfter(settings);
-    EXPECT_EQ(chunk.processingMode, 2);
-    EXPECT_EQ(chunk.fftSize, 1024);
-    ASSERT_EQ(chunk.points.size(), 3u);
-    EXPECT_EQ(chunk.points[2].frequency, 12000.0f);
-    EXPECT_EQ(chunk.points[2].gain, -20.0f);
-    EXPECT_NEAR(chunk.outputGain, std::pow(10.0, -12.0 / 20.0), 1e-6);
-    // Fields not asked for keep the plug-in's own values.
-    const host::StateChunk defaults = pluginStateAfter({});
-    EXPECT_EQ(chunk.editMode, defaults.editMode);
-    EXPECT_EQ(chunk.graphMinDb, defaults.graphMinDb);
-    EXPECT_EQ(chunk.quality, defaults.quality);
-    EXPECT_EQ(chunk.showAnalysis, defaults.showAnalysis);
-}
-
 AudioData hissWithATone(uint32_t rate, size_t frames) {
     AudioData audio = testSignal(2, frames, rate);
     for (size_t c = 0; c < 2; ++c) {
@@ -474,9 +375,9 @@ TEST(NoiseLearning, SectionsAFileOfThemAndASavedProfileGiveTheSameOutput) {
     };
     std::vector<AudioData> outputs;
     for (const std::vector<std::string>& run : runs) {
-        std::vector<std::string> args = {folder.file("in.wav"), folder.file(run[0]), "--fft", "2048"};
+        std::vector<std::string> args = {"process", folder.file("in.wav"), folder.file(run[0]), "--fft", "2048"};
         args.insert(args.end(), run.begin() + 1, run.end());
-        const CommandResult result = runProcess(args);
+        const CommandResult result = runCommand(args);
         ASSERT_EQ(result.status, 0) << result.err;
         outputs.push_back(readBack(folder.file(run[0])));
     }
@@ -492,11 +393,14 @@ TEST(NoiseLearning, SectionsAFileOfThemAndASavedProfileGiveTheSameOutput) {
     EXPECT_EQ(chunk.fftSize, 2048);
 }
 
+// Fields the settings do not name keep the plug-in's own values; settings
+// given with --state override what the state holds.
 TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
     filetest::ScratchFolder folder;
     const std::string state = folder.file("song.vxs");
-    const CommandResult saved =
-        runSaveState({state, "--mode", "gate", "--fft", "512", "--set", "Gate Floor=-40", "--curve", "200:-10,4000:5"});
+    const CommandResult saved = runCommand({"save-state", host::defaultPluginPath(), state, "--mode", "compressor",
+                                            "--fft", "1024", "--set", "Gate Floor=-40", "--set", "Output Gain=-12",
+                                            "--curve", "50:-3,1000:6,12000:-20"});
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_NE(saved.out.find("saved"), std::string::npos);
 
@@ -506,21 +410,30 @@ TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
     host::PluginSettings settings;
     settings.statePath = state;
     const host::StateChunk restored = pluginStateAfter(settings);
-    EXPECT_EQ(restored.processingMode, 1);
-    EXPECT_EQ(restored.fftSize, 512);
+    EXPECT_EQ(restored.processingMode, 2);
+    EXPECT_EQ(restored.fftSize, 1024);
     EXPECT_NEAR(restored.gateFloor, 0.01, 1e-6);
-    ASSERT_EQ(restored.points.size(), 2u);
-    EXPECT_EQ(restored.points[1].gain, 5.0f);
+    EXPECT_NEAR(restored.outputGain, std::pow(10.0, -12.0 / 20.0), 1e-6);
+    ASSERT_EQ(restored.points.size(), 3u);
+    EXPECT_EQ(restored.points[2].frequency, 12000.0f);
+    EXPECT_EQ(restored.points[2].gain, -20.0f);
+    const host::StateChunk defaults = pluginStateAfter({});
+    EXPECT_EQ(restored.editMode, defaults.editMode);
+    EXPECT_EQ(restored.graphMinDb, defaults.graphMinDb);
+    EXPECT_EQ(restored.quality, defaults.quality);
+    EXPECT_EQ(restored.showAnalysis, defaults.showAnalysis);
     // Saved again from the restored instance, the state is the same.
-    const CommandResult again = runSaveState({folder.file("again.vxs"), "--state", state});
+    const CommandResult again =
+        runCommand({"save-state", host::defaultPluginPath(), folder.file("again.vxs"), "--state", state});
     ASSERT_EQ(again.status, 0) << again.err;
     host::StateFile second;
     ASSERT_TRUE(host::readStateFile(folder.file("again.vxs"), second, error)) << error;
     EXPECT_EQ(second.chunk, file.chunk);
 
-    // Settings given with --state override what the state holds.
     settings.mode = host::ProcessingMode::Eq;
     EXPECT_EQ(pluginStateAfter(settings).processingMode, 0);
+    settings.mode = host::ProcessingMode::Gate;
+    EXPECT_EQ(pluginStateAfter(settings).processingMode, 1);
 }
 
 TEST(StateFiles, APluginNamedByARelativePathIsFoundInTheCurrentFolder) {
@@ -530,19 +443,8 @@ TEST(StateFiles, APluginNamedByARelativePathIsFoundInTheCurrentFolder) {
     ASSERT_TRUE(filetest::fs::path(relative).is_relative()) << relative;
     EXPECT_TRUE(filetest::fs::path(host::pluginPathToLoad(relative)).is_absolute());
     filetest::ScratchFolder folder;
-    host::CommandLine line;
-    std::string error;
-    ASSERT_TRUE(host::parseCommandLine({"save-state", relative, folder.file("s.vxs")}, line, error)) << error;
-    const CommandResult result = capture([&line] { return host::runSaveStateCommand(line); });
+    const CommandResult result = runCommand({"save-state", relative, folder.file("s.vxs")});
     EXPECT_EQ(result.status, 0) << result.err;
-}
-
-// Every bad input: exit status 1, one line on stderr naming the problem,
-// and no output file.
-AudioData withFormat(AudioData audio, host::SampleEncoding encoding, int bits) {
-    audio.format.encoding = encoding;
-    audio.format.bitsPerSample = bits;
-    return audio;
 }
 
 // The delta is the input minus the output it lines up with: silence
@@ -551,20 +453,19 @@ AudioData withFormat(AudioData audio, host::SampleEncoding encoding, int bits) {
 TEST(ProcessCommand, DeltaIsTheInputMinusTheAlignedOutput) {
     filetest::ScratchFolder folder;
     const struct {
-        host::SampleEncoding encoding;
+        SampleEncoding encoding;
         int bits;
         std::vector<std::string> settings;
     } cases[] = {
-        {host::SampleEncoding::Pcm, 16, {}},
-        {host::SampleEncoding::Float, 32, {"--mode", "gate", "--curve", "0:-30,24000:-30", "--fft", "512"}},
+        {SampleEncoding::Pcm, 16, {}},
+        {SampleEncoding::Float, 32, {"--mode", "gate", "--curve", "0:-30,24000:-30", "--fft", "512"}},
     };
     for (const auto& test : cases) {
-        const AudioData input = withFormat(testSignal(2, 30000), test.encoding, test.bits);
-        writeAudio(folder.file("in.wav"), input);
-        std::vector<std::string> args = {folder.file("in.wav"), folder.file("out.wav"), "--delta",
+        writeAudio(folder.file("in.wav"), testSignal(2, 30000, 44100, test.encoding, test.bits));
+        std::vector<std::string> args = {"process", folder.file("in.wav"), folder.file("out.wav"), "--delta",
                                          folder.file("delta.wav")};
         args.insert(args.end(), test.settings.begin(), test.settings.end());
-        const CommandResult result = runProcess(args);
+        const CommandResult result = runCommand(args);
         ASSERT_EQ(result.status, 0) << result.err;
         const AudioData input16 = readBack(folder.file("in.wav"));
         const AudioData output = readBack(folder.file("out.wav"));
@@ -594,16 +495,16 @@ TEST(ProcessCommand, BatchGoesOnPastABrokenFileAndSumsUp) {
     filetest::ScratchFolder folder;
     const std::string second = host::canWriteFileType(host::FileType::Flac) ? "b.flac" : "b.wav";
     writeAudio(folder.file("a.wav"), testSignal(2, 20000));
-    writeAudio(folder.file(second), withFormat(testSignal(1, 9000, 48000), host::SampleEncoding::Pcm, 16));
+    writeAudio(folder.file(second), testSignal(1, 9000, 48000, SampleEncoding::Pcm, 16));
     filetest::writeBytes(folder.file("broken.wav"), std::vector<uint8_t>(300, 'x'));
     filetest::fs::create_directories(folder.file("out"));
     filetest::fs::create_directories(folder.file("removed"));
     const std::vector<std::string> settings = {"--set", "Output Gain=-6", "--fft", "1024"};
 
-    std::vector<std::string> args = {folder.file("a.wav"), folder.file("broken.wav"), folder.file(second),
+    std::vector<std::string> args = {"process", folder.file("a.wav"), folder.file("broken.wav"), folder.file(second),
                                      "--out-dir", folder.file("out"), "--delta", folder.file("removed")};
     args.insert(args.end(), settings.begin(), settings.end());
-    const CommandResult batch = runProcess(args);
+    const CommandResult batch = runCommand(args);
     EXPECT_EQ(batch.status, 1);
     EXPECT_EQ(std::count(batch.err.begin(), batch.err.end(), '\n'), 1) << batch.err;
     EXPECT_NE(batch.err.find("broken.wav"), std::string::npos) << batch.err;
@@ -613,9 +514,9 @@ TEST(ProcessCommand, BatchGoesOnPastABrokenFileAndSumsUp) {
     EXPECT_EQ(filetest::ScratchFolder::entriesOf(folder.file("removed")), written);
 
     for (const std::string& name : written) {
-        std::vector<std::string> alone = {folder.file(name), folder.file("alone-" + name)};
+        std::vector<std::string> alone = {"process", folder.file(name), folder.file("alone-" + name)};
         alone.insert(alone.end(), settings.begin(), settings.end());
-        ASSERT_EQ(runProcess(alone).status, 0);
+        ASSERT_EQ(runCommand(alone).status, 0);
         const AudioData expected = readBack(folder.file("alone-" + name));
         const AudioData output = readBack(folder.file("out/" + name));
         EXPECT_EQ(output.format.type, expected.format.type) << name;
@@ -647,9 +548,7 @@ long peakKilobytes(const std::vector<std::string>& args) {
 }
 
 void writeNoiseFile(const std::string& path, double seconds) {
-    host::AudioFormat format;
-    format.channels = 1;
-    format.sampleRate = 48000;
+    const host::AudioFormat format = {host::FileType::Wav, SampleEncoding::Pcm, 16, 1, 48000};
     host::AudioWriter writer;
     std::string error;
     const size_t frames = size_t(seconds * format.sampleRate);
@@ -693,6 +592,8 @@ TEST(ProcessCommand, MemoryStaysFlatFromOneMinuteToTen) {
 #define BY_BUILD(windows, native) native
 #endif
 
+// Every bad input: exit status 1, one line on stderr naming the problem,
+// and no output file.
 TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
     filetest::ScratchFolder folder;
     writeAudio(folder.file("good.wav"), testSignal(2, 3000));
@@ -750,7 +651,9 @@ TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
         {{in, in, "--out-dir", folder.file("")}, "would both be written to"},
     };
     for (const auto& bad : cases) {
-        const CommandResult result = runProcess(bad.args);
+        std::vector<std::string> args = {"process"};
+        args.insert(args.end(), bad.args.begin(), bad.args.end());
+        const CommandResult result = runCommand(args);
         EXPECT_EQ(result.status, 1) << bad.reason;
         EXPECT_EQ(result.err.rfind("vexlan-host: ", 0), 0u) << result.err;
         EXPECT_NE(result.err.find(bad.reason), std::string::npos) << result.err;
