@@ -8,26 +8,26 @@ namespace {
 using host::CommandLine;
 using host::ProcessingMode;
 
-bool parse(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
-    return host::parseCommandLine(args, line, error);
-}
-
-std::string parseError(const std::vector<std::string>& args) {
+CommandLine parsed(const std::vector<std::string>& args) {
     CommandLine line;
     std::string error;
-    EXPECT_FALSE(parse(args, line, error)) << "accepted: " << args.back();
-    return error;
+    EXPECT_TRUE(host::parseCommandLine(args, line, error)) << error;
+    return line;
+}
+
+void expectRefused(const std::vector<std::string>& args, const std::string& reason) {
+    CommandLine line;
+    std::string error;
+    EXPECT_FALSE(host::parseCommandLine(args, line, error)) << "accepted " << testing::PrintToString(args);
+    EXPECT_NE(error.find(reason), std::string::npos) << testing::PrintToString(args) << ": " << error;
 }
 
 TEST(CommandLine, ProcessTakesEverySettingInOrder) {
-    CommandLine line;
-    std::string error;
-    ASSERT_TRUE(parse({"process", "in.wav", "--set", "Output Gain=-3", "out.wav", "--plugin", "p.so", "--state",
-                       "s.vxs", "--set", "gate floor=-inf", "--mode", "gate", "--fft", "1024", "--curve",
-                       "100:-6,1000.5:3,24000:0", "--block", "77", "--float", "--no-latency-compensation",
-                       "--learn-noise", "noise.wav", "--noise-seconds", "1.5"},
-                      line, error))
-        << error;
+    const CommandLine line = parsed({"process", "in.wav", "--set", "Output Gain=-3", "out.wav", "--plugin", "p.so",
+                                     "--state", "s.vxs", "--set", "gate floor=-inf", "--mode", "gate", "--fft",
+                                     "1024", "--curve", "100:-6,1000.5:3,24000:0", "--block", "77", "--float",
+                                     "--no-latency-compensation", "--learn-noise", "noise.wav", "--noise-seconds",
+                                     "1.5"});
     EXPECT_EQ(line.command, host::Command::Process);
     EXPECT_EQ(line.inputPaths, std::vector<std::string>{"in.wav"});
     EXPECT_EQ(line.outputPath, "out.wav");
@@ -42,10 +42,8 @@ TEST(CommandLine, ProcessTakesEverySettingInOrder) {
     EXPECT_EQ(settings.parameters[0].value, "-3");
     EXPECT_EQ(settings.parameters[1].name, "gate floor");
     EXPECT_EQ(settings.parameters[1].value, "-inf");
-    ASSERT_TRUE(settings.mode.has_value());
-    EXPECT_EQ(*settings.mode, ProcessingMode::Gate);
-    ASSERT_TRUE(settings.fftSize.has_value());
-    EXPECT_EQ(*settings.fftSize, 1024);
+    EXPECT_EQ(settings.mode, ProcessingMode::Gate);
+    EXPECT_EQ(settings.fftSize, 1024);
     ASSERT_TRUE(settings.curve.has_value());
     ASSERT_EQ(settings.curve->size(), 3u);
     EXPECT_DOUBLE_EQ((*settings.curve)[1].frequency, 1000.5);
@@ -56,55 +54,45 @@ TEST(CommandLine, ProcessTakesEverySettingInOrder) {
 }
 
 TEST(CommandLine, DefaultsAndTheOtherCommands) {
-    CommandLine line;
-    std::string error;
-    ASSERT_TRUE(parse({"process", "a.wav", "b.wav"}, line, error)) << error;
+    CommandLine line = parsed({"process", "a.wav", "b.wav"});
     EXPECT_EQ(line.blockSize, 512);
     EXPECT_TRUE(line.latencyCompensation);
     EXPECT_FALSE(line.floatOutput);
     EXPECT_TRUE(line.pluginPath.empty());
     EXPECT_FALSE(line.settings.mode || line.settings.fftSize || line.settings.curve);
 
-    ASSERT_TRUE(parse({"save-state", "vexlan.so", "s.vxs", "--mode", "subtract", "--set", "Output Gain=1"}, line,
-                      error))
-        << error;
+    line = parsed({"save-state", "vexlan.so", "s.vxs", "--mode", "subtract", "--set", "Output Gain=1"});
     EXPECT_EQ(line.command, host::Command::SaveState);
     EXPECT_EQ(line.pluginPath, "vexlan.so");
     EXPECT_EQ(line.outputPath, "s.vxs");
-    EXPECT_EQ(*line.settings.mode, ProcessingMode::Subtract);
+    EXPECT_EQ(line.settings.mode, ProcessingMode::Subtract);
     EXPECT_EQ(line.settings.parameters.size(), 1u);
 
-    ASSERT_TRUE(parse({"info"}, line, error));
+    line = parsed({"info"});
     EXPECT_EQ(line.command, host::Command::Info);
     EXPECT_TRUE(line.pluginPath.empty());
-    ASSERT_TRUE(parse({"info", "x.dll"}, line, error));
-    EXPECT_EQ(line.pluginPath, "x.dll");
+    EXPECT_EQ(parsed({"info", "x.dll"}).pluginPath, "x.dll");
 
-    ASSERT_TRUE(parse({"demo-signal", "demo.wav"}, line, error));
+    line = parsed({"demo-signal", "demo.wav"});
     EXPECT_EQ(line.command, host::Command::DemoSignal);
     EXPECT_EQ(line.outputPath, "demo.wav");
 
-    ASSERT_TRUE(parse({"levels", "f.wav", "--from", "0.5", "--to", "2"}, line, error)) << error;
+    line = parsed({"levels", "f.wav", "--from", "0.5", "--to", "2"});
     EXPECT_EQ(line.command, host::Command::Levels);
     EXPECT_DOUBLE_EQ(line.fromSeconds, 0.5);
     EXPECT_DOUBLE_EQ(line.toSeconds, 2.0);
 
-    ASSERT_TRUE(parse({"validate"}, line, error)) << error;
+    line = parsed({"validate"});
     EXPECT_EQ(line.command, host::Command::Validate);
     EXPECT_TRUE(line.pluginPath.empty());
     EXPECT_FALSE(line.foreignHost);
-    ASSERT_TRUE(parse({"validate", "--foreign-host", "x.dll"}, line, error)) << error;
+    line = parsed({"validate", "--foreign-host", "x.dll"});
     EXPECT_EQ(line.pluginPath, "x.dll");
     EXPECT_TRUE(line.foreignHost);
-    ASSERT_TRUE(parse({"process", "a.wav", "b.wav", "--foreign-host"}, line, error)) << error;
-    EXPECT_TRUE(line.foreignHost);
-    EXPECT_FALSE(parse({"levels", "f.wav", "--foreign-host"}, line, error)) << "levels loads no plug-in";
-    EXPECT_FALSE(parse({"validate", "a.dll", "b.dll"}, line, error));
+    EXPECT_TRUE(parsed({"process", "a.wav", "b.wav", "--foreign-host"}).foreignHost);
 
-    ASSERT_TRUE(parse({}, line, error));
-    EXPECT_EQ(line.command, host::Command::Help);
-    ASSERT_TRUE(parse({"--help"}, line, error));
-    EXPECT_EQ(line.command, host::Command::Help);
+    EXPECT_EQ(parsed({}).command, host::Command::Help);
+    EXPECT_EQ(parsed({"--help"}).command, host::Command::Help);
 }
 
 TEST(CommandLine, EveryModeNameAndNoOther) {
@@ -124,14 +112,11 @@ TEST(CommandLine, EveryModeNameAndNoOther) {
 }
 
 TEST(CommandLine, FftSizesArePowersOfTwoFrom128To32768) {
-    CommandLine line;
-    std::string error;
     for (int size = 128; size <= 32768; size *= 2) {
-        ASSERT_TRUE(parse({"process", "a", "b", "--fft", std::to_string(size)}, line, error)) << size;
-        EXPECT_EQ(*line.settings.fftSize, size);
+        EXPECT_EQ(parsed({"process", "a", "b", "--fft", std::to_string(size)}).settings.fftSize, size);
     }
     for (const char* bad : {"64", "65536", "1000", "0", "-128", "4096x", "", "abc"}) {
-        EXPECT_NE(parseError({"process", "a", "b", "--fft", bad}).find("power of two"), std::string::npos) << bad;
+        expectRefused({"process", "a", "b", "--fft", bad}, "power of two");
     }
 }
 
@@ -160,39 +145,9 @@ TEST(CommandLine, CurvesAreHzDbPairsWithin24kHzAndAtMost32) {
     }
 }
 
-TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
-    EXPECT_NE(parseError({"mix", "a"}).find("unknown command"), std::string::npos);
-    EXPECT_NE(parseError({"process", "a"}).find("usage"), std::string::npos);
-    EXPECT_NE(parseError({"process", "a", "b", "c"}).find("usage"), std::string::npos);
-    EXPECT_NE(parseError({"process", "a", "b", "--wet"}).find("unknown option --wet"), std::string::npos);
-    EXPECT_NE(parseError({"process", "a", "b", "--set"}).find("needs a value"), std::string::npos);
-    for (const char* bad : {"Output Gain", "=3", "Output Gain="}) {
-        EXPECT_NE(parseError({"process", "a", "b", "--set", bad}).find("NAME=VALUE"), std::string::npos) << bad;
-    }
-    EXPECT_NE(parseError({"process", "a", "b", "--mode", "Gate"}).find("unknown mode"), std::string::npos);
-    for (const char* bad : {"0", "-5", "2000000", "12.5"}) {
-        EXPECT_NE(parseError({"process", "a", "b", "--block", bad}).find("--block"), std::string::npos) << bad;
-    }
-    EXPECT_NE(parseError({"process", "a", "b", "--noise-seconds", "0"}).find("positive"), std::string::npos);
-    EXPECT_NE(parseError({"process", "a", "b", "--noise-seconds", "2"}).find("needs --learn-noise"),
-              std::string::npos);
-    // Processing options do not belong to the other commands.
-    EXPECT_NE(parseError({"save-state", "p", "s", "--float"}).find("unknown option"), std::string::npos);
-    EXPECT_NE(parseError({"save-state", "p", "s", "--block", "64"}).find("unknown option"), std::string::npos);
-    EXPECT_NE(parseError({"demo-signal", "d.wav", "--mode", "eq"}).find("unknown option"), std::string::npos);
-    EXPECT_NE(parseError({"save-state", "p"}).find("usage"), std::string::npos);
-    EXPECT_NE(parseError({"levels", "f.wav", "--from", "2", "--to", "1"}).find("--to"), std::string::npos);
-    EXPECT_NE(parseError({"levels", "f.wav", "--from", "-1"}).find("--from"), std::string::npos);
-    EXPECT_NE(parseError({"info", "a", "b"}).find("at most one"), std::string::npos);
-}
-
 TEST(CommandLine, BatchDeltaFormatNoiseSectionsAndCpuReport) {
-    CommandLine line;
-    std::string error;
-    ASSERT_TRUE(parse({"process", "a.flac", "b.wav", "--out-dir", "out", "--delta", "removed", "--format", "flac",
-                       "--noise-from", "0:1.5", "--noise-from", "20:21"},
-                      line, error))
-        << error;
+    CommandLine line = parsed({"process", "a.flac", "b.wav", "--out-dir", "out", "--delta", "removed", "--format",
+                               "flac", "--noise-from", "0:1.5", "--noise-from", "20:21"});
     EXPECT_EQ(line.inputPaths, (std::vector<std::string>{"a.flac", "b.wav"}));
     EXPECT_TRUE(line.outputPath.empty());
     EXPECT_EQ(line.outputFolder, "out");
@@ -202,22 +157,92 @@ TEST(CommandLine, BatchDeltaFormatNoiseSectionsAndCpuReport) {
     EXPECT_DOUBLE_EQ(line.settings.noiseSections[0].end, 1.5);
     EXPECT_DOUBLE_EQ(line.settings.noiseSections[1].start, 20.0);
 
-    ASSERT_TRUE(parse({"info", "--cpu", "--rate", "44100"}, line, error)) << error;
+    line = parsed({"info", "--cpu", "--rate", "44100"});
     EXPECT_TRUE(line.cpuReport);
     EXPECT_DOUBLE_EQ(line.cpuRate, 44100.0);
+}
 
+TEST(CommandLine, EditorTakesAPluginSettingsAndACloseTimer) {
+    const CommandLine line = parsed({"editor", "p.dll", "--mode", "gate", "--close-after", "250"});
+    EXPECT_EQ(line.command, host::Command::Editor);
+    EXPECT_EQ(line.pluginPath, "p.dll");
+    EXPECT_EQ(line.closeAfterMilliseconds, 250);
+    EXPECT_EQ(line.settings.mode, ProcessingMode::Gate);
+}
+
+TEST(CommandLine, RenderTakesAnOutputAPluginAndItsOptions) {
+    CommandLine line = parsed({"render", "g.png", "p.so", "--size", "320x200", "--scale", "384", "--audio", "a.wav",
+                               "--at", "1.5", "--mode", "gate"});
+    EXPECT_EQ(line.command, host::Command::Render);
+    EXPECT_EQ(line.outputPath, "g.png");
+    EXPECT_EQ(line.pluginPath, "p.so");
+    EXPECT_EQ(line.render.width, 320);
+    EXPECT_EQ(line.render.height, 200);
+    EXPECT_EQ(line.render.scale, 384);
+    EXPECT_EQ(line.render.audioPath, "a.wav");
+    EXPECT_DOUBLE_EQ(line.render.atSeconds, 1.5);
+    EXPECT_EQ(line.settings.mode, ProcessingMode::Gate);
+    line = parsed({"render", "g.png"});
+    EXPECT_EQ(line.render.width, 1000);
+    EXPECT_EQ(line.render.scale, 256);
+    EXPECT_LT(line.render.atSeconds, 0.0);
+}
+
+TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
+    const struct {
+        std::vector<std::string> args;
+        const char* reason;
+    } cases[] = {
+        {{"mix", "a"}, "unknown command"},
+        {{"process", "a"}, "usage"},
+        {{"process", "a", "b", "c"}, "usage"},
+        {{"process", "--out-dir", "o"}, "usage"},
+        {{"process", "a", "b", "--wet"}, "unknown option --wet"},
+        {{"process", "a", "b", "--set"}, "needs a value"},
+        {{"process", "a", "b", "--set", "Output Gain"}, "NAME=VALUE"},
+        {{"process", "a", "b", "--set", "=3"}, "NAME=VALUE"},
+        {{"process", "a", "b", "--set", "Output Gain="}, "NAME=VALUE"},
+        {{"process", "a", "b", "--mode", "Gate"}, "unknown mode"},
+        {{"process", "a", "b", "--block", "0"}, "--block"},
+        {{"process", "a", "b", "--block", "-5"}, "--block"},
+        {{"process", "a", "b", "--block", "2000000"}, "--block"},
+        {{"process", "a", "b", "--block", "12.5"}, "--block"},
+        {{"process", "a", "b", "--noise-seconds", "0"}, "positive"},
+        {{"process", "a", "b", "--noise-seconds", "2"}, "needs --learn-noise"},
+        {{"process", "a", "b", "--noise-from", "0:1", "--learn-noise", "n.wav"}, "does not go"},
+        {{"process", "a", "--noise-from", "0:1", "b", "--out-dir", "o", "--save-state", "s"}, "takes one input"},
+        // Processing options do not belong to the other commands.
+        {{"process", "a.wav", "b.wav", "--size", "64x48"}, "unknown option"},
+        {{"save-state", "p", "s", "--float"}, "unknown option"},
+        {{"save-state", "p", "s", "--block", "64"}, "unknown option"},
+        {{"save-state", "p", "s", "--noise-from", "0:1"}, "unknown option"},
+        {{"save-state", "p"}, "usage"},
+        {{"demo-signal", "d.wav", "--mode", "eq"}, "unknown option"},
+        {{"levels", "f.wav", "--from", "2", "--to", "1"}, "--to"},
+        {{"levels", "f.wav", "--from", "-1"}, "--from"},
+        {{"levels", "f.wav", "--cpu"}, "unknown option"},
+        {{"levels", "f.wav", "--foreign-host"}, "unknown option"},
+        {{"info", "a", "b"}, "at most one"},
+        {{"info", "--rate", "100"}, "--rate"},
+        {{"info", "--close-after", "5"}, "unknown option"},
+        {{"validate", "a.dll", "b.dll"}, "at most one"},
+        {{"editor", "--close-after", "0"}, "--close-after"},
+        {{"editor", "a.dll", "b.dll"}, "at most one"},
+        {{"render"}, "usage"},
+        {{"render", "a.png", "p.so", "extra"}, "usage"},
+        {{"render", "a.png", "--size", "0x5"}, "--size"},
+        {{"render", "a.png", "--size", "640"}, "--size"},
+        {{"render", "a.png", "--size", "9000x10"}, "--size"},
+        {{"render", "a.png", "--size", "64x48.5"}, "--size"},
+        {{"render", "a.png", "--scale", "300"}, "--scale"},
+        {{"render", "a.png", "--audio", "a.wav", "--at", "-1"}, "--at"},
+        {{"render", "a.png", "--at", "2"}, "--at needs --audio"},
+        {{"render", "a.png", "--block", "64"}, "unknown option"},
+    };
+    for (const auto& test : cases) expectRefused(test.args, test.reason);
     for (const char* bad : {"1", "2:1", "1:1", "-1:2", "a:b", "1:"}) {
-        EXPECT_NE(parseError({"process", "a", "b", "--noise-from", bad}).find("START:END"), std::string::npos) << bad;
+        expectRefused({"process", "a", "b", "--noise-from", bad}, "START:END");
     }
-    EXPECT_NE(parseError({"process", "a", "b", "--noise-from", "0:1", "--learn-noise", "n.wav"}).find("does not go"),
-              std::string::npos);
-    EXPECT_NE(parseError({"process", "a", "--noise-from", "0:1", "b", "--out-dir", "o", "--save-state", "s"})
-                  .find("takes one input"),
-              std::string::npos);
-    EXPECT_NE(parseError({"process", "--out-dir", "o"}).find("usage"), std::string::npos);
-    EXPECT_NE(parseError({"info", "--rate", "100"}).find("--rate"), std::string::npos);
-    EXPECT_NE(parseError({"levels", "f.wav", "--cpu"}).find("unknown option"), std::string::npos);
-    EXPECT_NE(parseError({"save-state", "p", "s", "--noise-from", "0:1"}).find("unknown option"), std::string::npos);
 }
 
 TEST(CommandLine, NumbersMustBeWholeAndFinite) {
@@ -232,58 +257,3 @@ TEST(CommandLine, NumbersMustBeWholeAndFinite) {
 }
 
 }  // namespace
-
-TEST(CommandLine, EditorTakesAPluginSettingsAndACloseTimer) {
-    CommandLine line;
-    std::string error;
-    ASSERT_TRUE(parse({"editor", "p.dll", "--mode", "gate", "--close-after", "250"}, line, error)) << error;
-    EXPECT_EQ(line.command, host::Command::Editor);
-    EXPECT_EQ(line.pluginPath, "p.dll");
-    EXPECT_EQ(line.closeAfterMilliseconds, 250);
-    ASSERT_TRUE(line.settings.mode.has_value());
-    EXPECT_EQ(*line.settings.mode, ProcessingMode::Gate);
-
-    EXPECT_NE(parseError({"editor", "--close-after", "0"}).find("--close-after"), std::string::npos);
-    EXPECT_NE(parseError({"editor", "a.dll", "b.dll"}).find("at most one"), std::string::npos);
-    EXPECT_NE(parseError({"info", "--close-after", "5"}).find("unknown option"), std::string::npos);
-}
-
-TEST(CommandLine, RenderTakesAnOutputAPluginAndItsOptions) {
-    CommandLine line;
-    std::string error;
-    ASSERT_TRUE(parse({"render", "g.png", "p.so", "--size", "320x200", "--scale", "384", "--audio", "a.wav", "--at",
-                       "1.5", "--mode", "gate"},
-                      line, error))
-        << error;
-    EXPECT_EQ(line.command, host::Command::Render);
-    EXPECT_EQ(line.outputPath, "g.png");
-    EXPECT_EQ(line.pluginPath, "p.so");
-    EXPECT_EQ(line.render.width, 320);
-    EXPECT_EQ(line.render.height, 200);
-    EXPECT_EQ(line.render.scale, 384);
-    EXPECT_EQ(line.render.audioPath, "a.wav");
-    EXPECT_DOUBLE_EQ(line.render.atSeconds, 1.5);
-    EXPECT_EQ(*line.settings.mode, ProcessingMode::Gate);
-    ASSERT_TRUE(parse({"render", "g.png"}, line, error)) << error;
-    EXPECT_EQ(line.render.width, 1000);
-    EXPECT_EQ(line.render.scale, 256);
-    EXPECT_LT(line.render.atSeconds, 0.0);
-
-    const struct {
-        std::vector<std::string> args;
-        const char* message;
-    } bad[] = {
-        {{"render"}, "usage"},
-        {{"render", "a.png", "p.so", "extra"}, "usage"},
-        {{"render", "a.png", "--size", "0x5"}, "--size"},
-        {{"render", "a.png", "--size", "640"}, "--size"},
-        {{"render", "a.png", "--size", "9000x10"}, "--size"},
-        {{"render", "a.png", "--size", "64x48.5"}, "--size"},
-        {{"render", "a.png", "--scale", "300"}, "--scale"},
-        {{"render", "a.png", "--audio", "a.wav", "--at", "-1"}, "--at"},
-        {{"render", "a.png", "--at", "2"}, "--at needs --audio"},
-        {{"render", "a.png", "--block", "64"}, "unknown option"},
-        {{"process", "a.wav", "b.wav", "--size", "64x48"}, "unknown option"},
-    };
-    for (const auto& c : bad) EXPECT_NE(parseError(c.args).find(c.message), std::string::npos) << c.message;
-}
