@@ -2,7 +2,6 @@
 // `vexlan-host render` writing it to a PNG.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 
 #include "demo_signal.h"
@@ -10,8 +9,6 @@
 #include "host_test_support.h"
 #include "plugin_loader.h"
 #include "plugin_session.h"
-#include "render_command.h"
-#include "audio_file.h"
 
 #define STBI_ONLY_PNG
 #define STB_IMAGE_STATIC
@@ -20,6 +17,8 @@
 
 namespace {
 
+using filetest::CommandResult;
+using filetest::runCommand;
 using hosttest::OwnedBitmap;
 using hosttest::channel;
 using hosttest::pixel;
@@ -42,35 +41,35 @@ Png readPng(const std::string& path) {
     return png;
 }
 
-struct CommandResult {
-    int status;
-    std::string out, err;
-};
-
-CommandResult runRender(const std::vector<std::string>& args) {
-    std::vector<std::string> full = {"render"};
-    full.insert(full.end(), args.begin(), args.end());
-    host::CommandLine line;
-    std::string error;
-    EXPECT_TRUE(host::parseCommandLine(full, line, error)) << error;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = host::runRenderCommand(line);
-    return {status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-}
-
 // 628 x 400 at 100 %: a 600 x 384 graph from -90 to +24 dB.
 constexpr int kWidth = 628, kHeight = 400, kGraphWidth = 600, kGraphHeight = 384;
 
 int yOfDb(double dB) { return int((dB + 90.0) * (-double(kGraphHeight) / 114.0) + kGraphHeight); }
 
-TEST(GraphPixels, GridCurveAndPointsWhereTheyBelong) {
+// The PNG holds the picture the raster holds after a paint, and in it grid,
+// curve and points are where they belong.
+TEST(RenderCommand, WritesTheEmbeddedViewAsPng) {
+    filetest::ScratchFolder folder;
+    const std::string out = folder.file("graph.png");
+    const CommandResult result = runCommand({"render", out, "--size", "628x400", "--set", "Show analysis=0"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("628x400 at scale 256"), std::string::npos) << result.out;
+    const Png png = readPng(out);
+    ASSERT_EQ(png.width, kWidth);
+    ASSERT_EQ(png.height, kHeight);
     host::PluginSession session;
     std::string error;
     ASSERT_TRUE(host::openSession("", session, error)) << error;
+    session.effect->setParameter(session.effect, 0, 0.0f);
     OwnedBitmap bitmap(kWidth, kHeight);
     EXPECT_EQ(host::paintEmbeddedGraph(session.effect, bitmap.get()), 1);
+    host::closeSession(session);
     vexlan::VizeBitmap* b = bitmap.get();
+    int differing = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) differing += png.at(x, y) != (pixel(b, x, y) & 0xFFFFFF);
+    }
+    EXPECT_EQ(differing, 0);
     // Frequency lines: 100 Hz (x 99) major, 600 Hz (x 241) minor; row 300 has no dB line.
     EXPECT_EQ(pixel(b, 99, 300) & 0xFFFFFF, 0x707070u);
     EXPECT_EQ(pixel(b, 241, 300) & 0xFFFFFF, 0x404040u);
@@ -80,55 +79,28 @@ TEST(GraphPixels, GridCurveAndPointsWhereTheyBelong) {
     EXPECT_EQ(pixel(b, 150, kGraphHeight) & 0xFFFFFF, 0x404040u);
     EXPECT_EQ(pixel(b, kGraphWidth, 50) & 0xFFFFFF, 0x404040u);
     // The flat curve at 0 dB: red around y 80.8, nothing red far from it.
-    const double curveY = (0.0 + 90.0) * (-double(kGraphHeight) / 114.0) + kGraphHeight;
+    const int curveY = yOfDb(0.0);
     const int x = 450;
-    const int red = channel(pixel(b, x, int(curveY)), 16) + channel(pixel(b, x, int(curveY) + 1), 16);
-    EXPECT_GE(red, 250);
-    EXPECT_EQ(channel(pixel(b, x, int(curveY) + 1), 8), 0);
-    EXPECT_EQ(channel(pixel(b, x, int(curveY) - 3), 16), 0);
+    EXPECT_GE(channel(pixel(b, x, curveY), 16) + channel(pixel(b, x, curveY + 1), 16), 250);
+    EXPECT_EQ(channel(pixel(b, x, curveY + 1), 8), 0);
+    EXPECT_EQ(channel(pixel(b, x, curveY - 3), 16), 0);
     // The default points at a third and two thirds of the width: white centres.
-    for (int px : {200, 400}) EXPECT_EQ(pixel(b, px, int(curveY)) & 0xFFFFFF, 0xFFFFFFu) << px;
+    for (int px : {200, 400}) EXPECT_EQ(pixel(b, px, curveY) & 0xFFFFFF, 0xFFFFFFu) << px;
     // Labels in the margins: some grey text right of the graph and below it.
     int labelPixels = 0;
     for (int y = 0; y < kHeight; ++y) {
         for (int lx = kGraphWidth + 1; lx < kWidth; ++lx) labelPixels += (pixel(b, lx, y) & 0xFFFFFF) != 0;
     }
     EXPECT_GT(labelPixels, 50);
-    host::closeSession(session);
-}
-
-TEST(RenderCommand, WritesTheEmbeddedViewAsPng) {
-    filetest::ScratchFolder folder;
-    const std::string out = folder.file("graph.png");
-    const CommandResult result = runRender({out, "--size", "628x400", "--set", "Show analysis=0"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("628x400 at scale 256"), std::string::npos) << result.out;
-    const Png png = readPng(out);
-    ASSERT_EQ(png.width, kWidth);
-    ASSERT_EQ(png.height, kHeight);
-    // The same picture the raster holds after a paint.
-    host::PluginSession session;
-    std::string error;
-    ASSERT_TRUE(host::openSession("", session, error)) << error;
-    session.effect->setParameter(session.effect, 0, 0.0f);
-    OwnedBitmap bitmap(kWidth, kHeight);
-    host::paintEmbeddedGraph(session.effect, bitmap.get());
-    int differing = 0;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) differing += png.at(x, y) != (pixel(bitmap.get(), x, y) & 0xFFFFFF);
-    }
-    EXPECT_EQ(differing, 0);
-    host::closeSession(session);
 }
 
 TEST(RenderCommand, SpectraOfRealSoundAppearBehindTheCurve) {
     filetest::ScratchFolder folder;
     const std::string audio = folder.file("demo.wav");
-    std::string error;
-    ASSERT_TRUE(host::writeAudioFile(audio, host::makeDemoSignal(), error)) << error;
+    filetest::writeAudio(audio, host::makeDemoSignal());
     const std::string out = folder.file("spectra.png");
     const CommandResult result =
-        runRender({out, "--audio", audio, "--at", "3", "--curve", "60:6,400:-3,2500:4,9000:-8,20000:-20"});
+        runCommand({"render", out, "--audio", audio, "--at", "3", "--curve", "60:6,400:-3,2500:4,9000:-8,20000:-20"});
     ASSERT_EQ(result.status, 0) << result.err;
     const Png png = readPng(out);
     ASSERT_EQ(png.width, 1000);
@@ -150,20 +122,19 @@ TEST(RenderCommand, FailuresLeaveNoFile) {
     filetest::ScratchFolder folder;
     const std::string out = folder.file("never.png");
     const std::string audio = folder.file("demo.wav");
-    std::string error;
-    ASSERT_TRUE(host::writeAudioFile(audio, host::makeDemoSignal(), error)) << error;
+    filetest::writeAudio(audio, host::makeDemoSignal());
     const struct {
         std::vector<std::string> args;
         const char* message;
     } cases[] = {
-        {{out, "--audio", folder.file("missing.wav")}, "missing.wav"},
-        {{out, "--audio", audio, "--at", "6.5"}, "past the end"},
-        {{out, "no-such-plugin.bin"}, "no-such-plugin"},
-        {{out, "--set", "Loudness=3"}, "Loudness"},
-        {{folder.file("no-folder/graph.png")}, "cannot write"},
+        {{"render", out, "--audio", folder.file("missing.wav")}, "missing.wav"},
+        {{"render", out, "--audio", audio, "--at", "6.5"}, "past the end"},
+        {{"render", out, "no-such-plugin.bin"}, "no-such-plugin"},
+        {{"render", out, "--set", "Loudness=3"}, "Loudness"},
+        {{"render", folder.file("no-folder/graph.png")}, "cannot write"},
     };
     for (const auto& c : cases) {
-        const CommandResult result = runRender(c.args);
+        const CommandResult result = runCommand(c.args);
         EXPECT_NE(result.status, 0) << c.message;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_TRUE(folder.entries() == std::vector<std::string>{"demo.wav"}) << c.message;
