@@ -30,13 +30,10 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-TEST(InfoCommand, ReportsWhatAHostSees) {
-    std::ostringstream out, error;
-    ASSERT_EQ(host::runInfoCommand("", {}, out, error), 0) << error.str();
-    EXPECT_TRUE(error.str().empty());
-    const std::vector<std::string> lines = linesOf(out.str());
-    const std::vector<std::string> expected = {
-        "Plug-in: " + host::defaultPluginPath(),
+// What a host sees of the plug-in loaded from `path`.
+std::vector<std::string> expectedReport(const std::string& path) {
+    return {
+        "Plug-in: " + path,
         "Effect name: Vexlan (FFT EQ+Dynamics Processor)",
         "Vendor: Quovar",
         "Product: Vexlan (FFT EQ+Dynamics Processor)",
@@ -66,7 +63,13 @@ TEST(InfoCommand, ReportsWhatAHostSees) {
         "Can do supportsQuovarChanConfig: 0xbeef0000",
         "Can do receiveVstEvents: 0x0",
     };
-    EXPECT_EQ(lines, expected);
+}
+
+TEST(InfoCommand, ReportsWhatAHostSees) {
+    std::ostringstream out, error;
+    ASSERT_EQ(host::runInfoCommand("", {}, out, error), 0) << error.str();
+    EXPECT_TRUE(error.str().empty());
+    EXPECT_EQ(linesOf(out.str()), expectedReport(host::defaultPluginPath()));
 }
 
 TEST(InfoCommand, NamesTheFileItCouldNotLoad) {
@@ -76,26 +79,18 @@ TEST(InfoCommand, NamesTheFileItCouldNotLoad) {
     EXPECT_NE(error.str().find("missing-plugin-file.bin"), std::string::npos) << error.str();
 }
 
-TEST(InfoCommand, GivenPathIsReportedAsGiven) {
-    hosttest::PluginCopy copy;
-    ASSERT_FALSE(copy.path().empty());
-    std::ostringstream out, error;
-    ASSERT_EQ(host::runInfoCommand(copy.path(), {}, out, error), 0) << error.str();
-    const std::vector<std::string> lines = linesOf(out.str());
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "Plug-in: " + copy.path());
-}
-
-// The program itself prints the same report; under Wine its lines end in
-// CR LF, which linesOf takes off.
+// The program itself prints the report, naming the plug-in as it was given;
+// under Wine its lines end in CR LF, which linesOf takes off.
 TEST(InfoCommand, TheProgramPrintsTheSameReport) {
+    const hosttest::PluginCopy copy;
+    ASSERT_FALSE(copy.path().empty());
     const std::string plugin = host::defaultPluginPath();
     const std::string folder = plugin.substr(0, plugin.find_last_of("\\/") + 1);
 #if defined(_WIN32)
     // cmd /c drops the outermost pair of quotes.
-    const std::string command = "\"\"" + folder + "vexlan-host.exe\" info \"" + plugin + "\"\"";
+    const std::string command = "\"\"" + folder + "vexlan-host.exe\" info \"" + copy.path() + "\"\"";
 #else
-    const std::string command = "'" + folder + "vexlan-host' info '" + plugin + "'";
+    const std::string command = "'" + folder + "vexlan-host' info '" + copy.path() + "'";
 #endif
     std::FILE* program = popen(command.c_str(), "r");
     ASSERT_NE(program, nullptr) << command;
@@ -104,14 +99,8 @@ TEST(InfoCommand, TheProgramPrintsTheSameReport) {
     size_t count = 0;
     while ((count = std::fread(buffer, 1, sizeof buffer, program)) > 0) printed.append(buffer, count);
     EXPECT_EQ(pclose(program), 0) << command;
-
-    std::ostringstream out, error;
-    ASSERT_EQ(host::runInfoCommand(plugin, {}, out, error), 0) << error.str();
-    EXPECT_EQ(linesOf(printed), linesOf(out.str()));
-    EXPECT_GT(linesOf(printed).size(), 20u);
+    EXPECT_EQ(linesOf(printed), expectedReport(copy.path()));
 }
-
-}  // namespace
 
 TEST(InfoCommand, ReportsThePluginInTheStateTheSettingsAskFor) {
     host::PluginSettings settings;
@@ -128,8 +117,6 @@ TEST(InfoCommand, ReportsThePluginInTheStateTheSettingsAskFor) {
     EXPECT_EQ(host::runInfoCommand("", settings, refusedOut, refusedError), 1);
     EXPECT_NE(refusedError.str().find("no such parameter"), std::string::npos) << refusedError.str();
 }
-
-namespace {
 
 // One row per FFT size: its latency in samples and in milliseconds at the
 // rate asked for, and a measured, plausible CPU cost in each of the modes.
