@@ -99,9 +99,10 @@ struct CommandResult {
     std::string err;
 };
 
-// `args` as the command line after the program name, for the commands that
-// write files: process, save-state and render.
-inline CommandResult runCommand(const std::vector<std::string>& args) {
+// `args` and then `more` as the command line after the program name, for the
+// commands that write files: process, save-state and render.
+inline CommandResult runCommand(std::vector<std::string> args, const std::vector<std::string>& more = {}) {
+    args.insert(args.end(), more.begin(), more.end());
     host::CommandLine line;
     std::string error;
     EXPECT_TRUE(host::parseCommandLine(args, line, error)) << error;

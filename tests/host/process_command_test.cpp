@@ -375,9 +375,8 @@ TEST(NoiseLearning, SectionsAFileOfThemAndASavedProfileGiveTheSameOutput) {
     };
     std::vector<AudioData> outputs;
     for (const std::vector<std::string>& run : runs) {
-        std::vector<std::string> args = {"process", folder.file("in.wav"), folder.file(run[0]), "--fft", "2048"};
-        args.insert(args.end(), run.begin() + 1, run.end());
-        const CommandResult result = runCommand(args);
+        const CommandResult result = runCommand(
+            {"process", folder.file("in.wav"), folder.file(run[0]), "--fft", "2048"}, {run.begin() + 1, run.end()});
         ASSERT_EQ(result.status, 0) << result.err;
         outputs.push_back(readBack(folder.file(run[0])));
     }
@@ -462,10 +461,9 @@ TEST(ProcessCommand, DeltaIsTheInputMinusTheAlignedOutput) {
     };
     for (const auto& test : cases) {
         writeAudio(folder.file("in.wav"), testSignal(2, 30000, 44100, test.encoding, test.bits));
-        std::vector<std::string> args = {"process", folder.file("in.wav"), folder.file("out.wav"), "--delta",
-                                         folder.file("delta.wav")};
-        args.insert(args.end(), test.settings.begin(), test.settings.end());
-        const CommandResult result = runCommand(args);
+        const CommandResult result = runCommand(
+            {"process", folder.file("in.wav"), folder.file("out.wav"), "--delta", folder.file("delta.wav")},
+            test.settings);
         ASSERT_EQ(result.status, 0) << result.err;
         const AudioData input16 = readBack(folder.file("in.wav"));
         const AudioData output = readBack(folder.file("out.wav"));
@@ -501,10 +499,10 @@ TEST(ProcessCommand, BatchGoesOnPastABrokenFileAndSumsUp) {
     filetest::fs::create_directories(folder.file("removed"));
     const std::vector<std::string> settings = {"--set", "Output Gain=-6", "--fft", "1024"};
 
-    std::vector<std::string> args = {"process", folder.file("a.wav"), folder.file("broken.wav"), folder.file(second),
-                                     "--out-dir", folder.file("out"), "--delta", folder.file("removed")};
-    args.insert(args.end(), settings.begin(), settings.end());
-    const CommandResult batch = runCommand(args);
+    const CommandResult batch = runCommand({"process", folder.file("a.wav"), folder.file("broken.wav"),
+                                            folder.file(second), "--out-dir", folder.file("out"), "--delta",
+                                            folder.file("removed")},
+                                           settings);
     EXPECT_EQ(batch.status, 1);
     EXPECT_EQ(std::count(batch.err.begin(), batch.err.end(), '\n'), 1) << batch.err;
     EXPECT_NE(batch.err.find("broken.wav"), std::string::npos) << batch.err;
@@ -514,9 +512,7 @@ TEST(ProcessCommand, BatchGoesOnPastABrokenFileAndSumsUp) {
     EXPECT_EQ(filetest::ScratchFolder::entriesOf(folder.file("removed")), written);
 
     for (const std::string& name : written) {
-        std::vector<std::string> alone = {"process", folder.file(name), folder.file("alone-" + name)};
-        alone.insert(alone.end(), settings.begin(), settings.end());
-        ASSERT_EQ(runCommand(alone).status, 0);
+        ASSERT_EQ(runCommand({"process", folder.file(name), folder.file("alone-" + name)}, settings).status, 0);
         const AudioData expected = readBack(folder.file("alone-" + name));
         const AudioData output = readBack(folder.file("out/" + name));
         EXPECT_EQ(output.format.type, expected.format.type) << name;
@@ -651,9 +647,7 @@ TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
         {{in, in, "--out-dir", folder.file("")}, "would both be written to"},
     };
     for (const auto& bad : cases) {
-        std::vector<std::string> args = {"process"};
-        args.insert(args.end(), bad.args.begin(), bad.args.end());
-        const CommandResult result = runCommand(args);
+        const CommandResult result = runCommand({"process"}, bad.args);
         EXPECT_EQ(result.status, 1) << bad.reason;
         EXPECT_EQ(result.err.rfind("vexlan-host: ", 0), 0u) << result.err;
         EXPECT_NE(result.err.find(bad.reason), std::string::npos) << result.err;
