@@ -40,19 +40,15 @@ bool samePath(const std::string& a, const std::string& b) {
     return fs::weakly_canonical(a, ignored) == fs::weakly_canonical(b, ignored);
 }
 
-bool saveState(AEffect* effect, const std::string& path, size_t& bytes, std::string& error) {
-    StateFile state;
+bool captureState(AEffect* effect, StateFile& state, std::string& error) {
     state.uniqueId = effect->uniqueID;
     void* data = nullptr;
     const intptr_t size = effect->dispatcher(effect, vexlan::effGetChunk, 0, 0, &data, 0.0f);
     if (size > 0 && data) state.chunk.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
     StateChunk chunk;
-    if (!parseStateChunk(state.chunk, chunk, error)) {
-        error = "the plug-in's saved state: " + error;
-        return false;
-    }
-    bytes = state.chunk.size();
-    return writeStateFile(path, state, error);
+    if (parseStateChunk(state.chunk, chunk, error)) return true;
+    error = "the plug-in's saved state: " + error;
+    return false;
 }
 
 bool formatFor(const CommandLine& line, const AudioFormat& input, const std::string& path, AudioFormat& format,
@@ -69,7 +65,8 @@ bool formatFor(const CommandLine& line, const AudioFormat& input, const std::str
 }
 
 // Everything of one file once the plug-in is loaded: settings, learning,
-// the run, and the output files, which appear only when all went well.
+// the run, and the output and state files, which appear only when all went
+// well.
 bool processWithPlugin(const CommandLine& line, const FileJob& job, AEffect* effect, AudioReader& reader,
                        const std::function<void(size_t)>& progress, FileResult& result, std::string& error) {
     const AudioFormat& format = reader.format;
@@ -82,8 +79,9 @@ bool processWithPlugin(const CommandLine& line, const FileJob& job, AEffect* eff
         !learnNoise(effect, job.input, line.settings.noiseSections, double(format.sampleRate), error)) {
         return false;
     }
-    size_t stateBytes = 0;
-    if (!line.saveStatePath.empty() && !saveState(effect, line.saveStatePath, stateBytes, error)) return false;
+    const bool savingState = !line.saveStatePath.empty();
+    StateFile state;
+    if (savingState && !captureState(effect, state, error)) return false;
 
     AudioWriter writer;
     AudioWriter deltaWriter;
@@ -118,12 +116,12 @@ bool processWithPlugin(const CommandLine& line, const FileJob& job, AEffect* eff
     if (!ran) return false;
     result.frames = result.input.count / channels;
     result.sampleRate = format.sampleRate;
-    if (!job.delta.empty() && !finishAudioWriter(deltaWriter, error)) return false;
-    if (!finishAudioWriter(writer, error)) {
-        if (!job.delta.empty()) std::remove(job.delta.c_str());
-        return false;
-    }
-    return true;
+    if (savingState && !writeStateFile(line.saveStatePath, state, error)) return false;
+    const bool deltaWritten = job.delta.empty() || finishAudioWriter(deltaWriter, error);
+    if (deltaWritten && finishAudioWriter(writer, error)) return true;
+    if (deltaWritten && !job.delta.empty()) std::remove(job.delta.c_str());
+    if (savingState) std::remove(line.saveStatePath.c_str());
+    return false;
 }
 
 bool processFile(const CommandLine& line, const FileJob& job, const std::function<void(size_t)>& progress,
@@ -245,12 +243,12 @@ int runSaveStateCommand(const CommandLine& line) {
     std::string error;
     PluginSession session;
     if (!openSession(pluginPathToLoad(line.pluginPath), session, error)) return reportError(error);
-    size_t bytes = 0;
+    StateFile state;
     const bool ok = applySettings(session.effect, line.settings, 0.0, error) &&
-                    saveState(session.effect, line.outputPath, bytes, error);
+                    captureState(session.effect, state, error) && writeStateFile(line.outputPath, state, error);
     closeSession(session);
     if (!ok) return reportError(error);
-    std::printf("saved %zu bytes of state to %s\n", bytes, line.outputPath.c_str());
+    std::printf("saved %zu bytes of state to %s\n", state.chunk.size(), line.outputPath.c_str());
     return 0;
 }
 

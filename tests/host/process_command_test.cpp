@@ -641,6 +641,8 @@ TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
         // The output is already under way when the delta cannot be made.
         {{in, out, "--delta", missing + "delta.wav"}, "cannot create"},
         {{in, out, "--save-state", missing + "s.vxs"}, "cannot create"},
+        // A state is a result too: no state file when the audio fails.
+        {{in, missing + "out.wav", "--save-state", folder.file("s.vxs")}, "cannot create"},
         {{in, "--out-dir", missing}, "no such folder"},
         {{in, in, "--out-dir", folder.file("")}, "would both be written to"},
     };
