@@ -162,12 +162,15 @@ TEST(CommandLine, BatchDeltaFormatNoiseSectionsAndCpuReport) {
     EXPECT_DOUBLE_EQ(line.cpuRate, 44100.0);
 }
 
-TEST(CommandLine, EditorTakesAPluginSettingsAndACloseTimer) {
-    const CommandLine line = parsed({"editor", "p.dll", "--mode", "gate", "--close-after", "250"});
+TEST(CommandLine, EditorTakesAPluginSettingsACloseTimerAndAPlayback) {
+    const CommandLine line = parsed({"editor", "p.dll", "--mode", "gate", "--close-after", "250", "--audio", "in.wav",
+                                     "--record", "out.wav"});
     EXPECT_EQ(line.command, host::Command::Editor);
     EXPECT_EQ(line.pluginPath, "p.dll");
     EXPECT_EQ(line.closeAfterMilliseconds, 250);
     EXPECT_EQ(line.settings.mode, ProcessingMode::Gate);
+    EXPECT_EQ(line.playbackPath, "in.wav");
+    EXPECT_EQ(line.recordPath, "out.wav");
 }
 
 TEST(CommandLine, RenderTakesAnOutputAPluginAndItsOptions) {
@@ -228,6 +231,8 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
         {{"validate", "a.dll", "b.dll"}, "at most one"},
         {{"editor", "--close-after", "0"}, "--close-after"},
         {{"editor", "a.dll", "b.dll"}, "at most one"},
+        {{"editor", "--record", "out.wav"}, "--record needs --audio"},
+        {{"process", "a", "b", "--record", "out.wav"}, "unknown option"},
         {{"render"}, "usage"},
         {{"render", "a.png", "p.so", "extra"}, "usage"},
         {{"render", "a.png", "--size", "0x5"}, "--size"},
