@@ -350,7 +350,7 @@ TEST_F(StateChunk, StoredValuesOutsideTheirRangesAreLimitedOrIgnored) {
         {-90.0f, 24.0f, 64, -1, 0, -3, 200},     // FFT size too small, channel count above 128
         {-90.0f, 24.0f, 65536, 0, 0, 0, 0xFF000001},  // FFT size too large; layout bits 3
         {-90.0f, 24.0f, INT32_MIN, 2, 0, 4, 0x00FF0080},
-        {-90.0f, 24.0f, 4096, kEditPointsLinear, 40, kModeCompressor, 0x00030004},  // 32 of 40 points
+        {-90.0f, 24.0f, 4096, kEditPointsLinear, 40, kModeCompressor, 0x00030004},  // 40 points
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fftSize);
