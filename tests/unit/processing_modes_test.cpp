@@ -228,7 +228,7 @@ constexpr int kN = 4096;
 
 double bin(int k) { return binFrequency(k, kN, kRate); }
 
-// An instance at 48000 Hz and N = 4096 in the given mode, table at `level`.
+// An instance at 48000 Hz and N = 4096; each test sets the mode and the table.
 class ModeSound : public ::testing::Test {
 protected:
     void SetUp() override {
