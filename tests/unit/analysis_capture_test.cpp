@@ -39,10 +39,9 @@ TEST(MeteringWeights, SingleChannelChoiceMetersOnlyThatChannel) {
     // Channel 3: the A half of group (2, 3).
     EXPECT_FALSE(meteringWeights(kMeterChannelBase + 2, 0, 4).metered);
     expectWeights(meteringWeights(kMeterChannelBase + 2, 2, 4), 1.0, 0.0, true);
-    // Channels processed alone: the group of channel 1 meters channel 2 at
-    // weight 0 through its (empty) B half, the group of channel 2 at weight 1.
+    // Channels processed alone: the group of channel 2 meters it through its
+    // A half; the group of channel 1 through its (empty) B half, as above.
     expectWeights(meteringWeights(kMeterChannelBase + 1, 1, 4), 1.0, 0.0, true);
-    expectWeights(meteringWeights(kMeterChannelBase + 1, 0, 4), 0.0, 1.0, true);
 }
 
 TEST(MeteringWeights, ChannelPairChoiceMetersBothChannelsOfThePair) {
@@ -99,11 +98,9 @@ protected:
     static float outputAt(const Instance& instance, int bin) { return analysis(instance)[binOrderTable(kN)[bin]]; }
     static float inputAt(const Instance& instance, int bin) { return analysis(instance)[kN + binOrderTable(kN)[bin]]; }
 
-    static bool allZero(const Instance& instance) {
-        for (int i = 0; i < 2 * kN; ++i) {
-            if (analysis(instance)[i] != 0.0f) return false;
-        }
-        return true;
+    // The whole buffer, 2N floats.
+    static std::vector<float> captured(const Instance& instance) {
+        return std::vector<float>(analysis(instance), analysis(instance) + instance->fftSize * 2);
     }
 };
 
@@ -170,36 +167,30 @@ TEST_F(AnalysisCapture, AverageOfTwoIdenticalChannelsReadsAsOne) {
 
 TEST_F(AnalysisCapture, ChoicesCombineTheChannelsAsNamed) {
     struct Case {
-        int32_t source;
+        int32_t source, layout;
         double expected;
     };
-    // Channels at 0.3, 0.2, 0.1 and 0.05, in pairs (0, 1) and (2, 3).
+    // Channels at 0.3, 0.2, 0.1 and 0.05, in pairs (0, 1) and (2, 3) or alone.
     const Case cases[] = {
-        {kMeterAverage, (0.3 + 0.2 + 0.1 + 0.05) / 4},
-        {kMeterSum, 0.3 + 0.2 + 0.1 + 0.05},
-        {kMeterMax, 0.3 + 0.1},  // the larger of each group, summed over groups
-        {kMeterChannelBase + 1, 0.2},
-        {kMeterChannelBase + 2, 0.1},
-        {kMeterPairBase + 2, 0.1 + 0.05},
-        {kMeterPairBase + 1, 0.2 + 0.1},
+        {kMeterAverage, 2, (0.3 + 0.2 + 0.1 + 0.05) / 4},
+        {kMeterSum, 2, 0.3 + 0.2 + 0.1 + 0.05},
+        {kMeterMax, 2, 0.3 + 0.1},  // the larger of each group, summed over groups
+        {kMeterChannelBase + 1, 2, 0.2},
+        {kMeterChannelBase + 2, 2, 0.1},
+        {kMeterPairBase + 2, 2, 0.1 + 0.05},
+        {kMeterPairBase + 1, 2, 0.2 + 0.1},
+        {kMeterChannelBase + 1, 1, 0.2},
+        {kMeterMax, 1, 0.3 + 0.2 + 0.1 + 0.05},  // alone, each channel is the larger of its group
     };
     for (const Case& test : cases) {
-        SCOPED_TRACE(test.source);
+        SCOPED_TRACE(testing::Message() << "source " << test.source << ", layout " << test.layout);
         Instance instance;
-        prepare(instance, 4);
+        prepare(instance, 4, test.layout);
         setSource(instance, test.source);
         playSines(instance, {0.3, 0.2, 0.1, 0.05});
         EXPECT_NEAR(inputAt(instance, kBin), test.expected, 1e-5);
         EXPECT_NEAR(outputAt(instance, kBin), test.expected, 1e-5);
     }
-}
-
-TEST_F(AnalysisCapture, SingleChannelLayoutMetersTheChosenChannel) {
-    Instance instance;
-    prepare(instance, 3, 1);
-    setSource(instance, kMeterChannelBase + 1);
-    playSines(instance, {0.3, 0.2, 0.1});
-    EXPECT_NEAR(inputAt(instance, kBin), 0.2, 1e-5);
 }
 
 TEST_F(AnalysisCapture, ConvolveReadsTheInputOfTheFirstChannelOnly) {
@@ -211,29 +202,31 @@ TEST_F(AnalysisCapture, ConvolveReadsTheInputOfTheFirstChannelOnly) {
     EXPECT_NEAR(inputAt(instance, kBin), 0.6, 1e-5);
 }
 
-TEST_F(AnalysisCapture, NoneClearsAtTheNextFramePass) {
-    Instance instance;
-    prepare(instance, 2);
-    playSines(instance, {0.3, 0.3});
-    ASSERT_FALSE(allZero(instance));
-    setSource(instance, kMeterNone);
-    playSines(instance, {0.3, 0.3}, kN);
-    EXPECT_TRUE(allZero(instance));
-}
-
-TEST_F(AnalysisCapture, WithAnalysisOffTheLastValuesStayUntilNothingIsMetered) {
-    Instance instance;
-    prepare(instance, 2);
-    playSines(instance, {0.3, 0.3});
-    const std::vector<float> captured(analysis(instance), analysis(instance) + 2 * kN);
-    setParameter(instance, kParamShowAnalysis, 0.0f);
-    setSource(instance, kMeterChannelBase + 1);
-    playSines(instance, {0.1, 0.1});
-    EXPECT_EQ(std::vector<float>(analysis(instance), analysis(instance) + 2 * kN), captured);
-    // Channel 5 does not exist.
-    setSource(instance, kMeterChannelBase + 4);
-    playSines(instance, {0.1, 0.1}, kN);
-    EXPECT_TRUE(allZero(instance));
+TEST_F(AnalysisCapture, ValuesStayWhileAnythingIsMeteredAndClearWhenNothingIs) {
+    // "None" meters nothing; with analysis off the last values stay until
+    // nothing is metered, here channel 5 of 2.
+    const struct {
+        const char* name;
+        float showAnalysis;
+        int32_t source;
+        bool cleared;
+    } cases[] = {
+        {"none", 1.0f, kMeterNone, true},
+        {"analysis off", 0.0f, kMeterChannelBase + 1, false},
+        {"analysis off, no such channel", 0.0f, kMeterChannelBase + 4, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Instance instance;
+        prepare(instance, 2);
+        playSines(instance, {0.3, 0.3});
+        const std::vector<float> before = captured(instance);
+        ASSERT_NE(before, std::vector<float>(2 * kN, 0.0f));
+        setParameter(instance, kParamShowAnalysis, c.showAnalysis);
+        setSource(instance, c.source);
+        playSines(instance, {0.1, 0.1});
+        EXPECT_EQ(captured(instance), c.cleared ? std::vector<float>(2 * kN, 0.0f) : before);
+    }
 }
 
 TEST_F(AnalysisCapture, AnFftSizeChangeClearsUntilTheFirstFrameOfTheNewSize) {
@@ -242,12 +235,11 @@ TEST_F(AnalysisCapture, AnFftSizeChangeClearsUntilTheFirstFrameOfTheNewSize) {
     playSines(instance, {0.3, 0.3});
     setFftSize(*instance, 2 * kN);
     ASSERT_EQ(instance->analysisBuffer.size, int32_t(4 * kN * sizeof(float)));
-    const float* cleared = analysis(instance);
-    for (int i = 0; i < 4 * kN; ++i) ASSERT_EQ(cleared[i], 0.0f) << i;
+    EXPECT_EQ(captured(instance), std::vector<float>(4 * kN, 0.0f));
     // The queued input is short of a frame of the new size for a while.
     Channels input = {std::vector<float>(kN / 4, 0.3f), std::vector<float>(kN / 4, 0.3f)};
     processStream(instance, input, {256});
-    for (int i = 0; i < 4 * kN; ++i) ASSERT_EQ(analysis(instance)[i], 0.0f) << i;
+    EXPECT_EQ(captured(instance), std::vector<float>(4 * kN, 0.0f));
     input = {std::vector<float>(4 * kN, 0.3f), std::vector<float>(4 * kN, 0.3f)};
     processStream(instance, input, {256});
     EXPECT_NEAR(analysis(instance)[2 * kN], 0.6, 1e-5);  // DC reads twice the constant

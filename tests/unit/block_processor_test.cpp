@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -12,8 +13,6 @@ using namespace streamtest;
 using testhost::Instance;
 
 namespace {
-
-const int kBlockSizes[] = {1, 7, 64, 441, 4096, 10000};
 
 // Per-sample error of a forward and an inverse float32 transform of a signal
 // with peak 1: each level of a transform adds about one unit roundoff, so two
@@ -36,84 +35,68 @@ protected:
 }  // namespace
 
 TEST_F(BlockProcessor, OutputIsTheInputDelayedByExactlyNForEverySizeAndBlockLength) {
+    // Fixed block lengths, and an irregular cycle with empty blocks.
+    const std::vector<int> blockCycles[] = {{1}, {7}, {64}, {441}, {4096}, {10000},
+                                            {0, 1, 513, 2, 1023, 0, 1500, 64, 3}};
     for (int n = kMinFftSize; n <= kMaxFftSize; n *= 2) {
-        for (int blockSize : kBlockSizes) {
-            SCOPED_TRACE(testing::Message() << "N " << n << ", block " << blockSize);
+        for (const std::vector<int>& blocks : blockCycles) {
+            SCOPED_TRACE(testing::Message() << "N " << n << ", blocks " << blocks[0] << " of "
+                                            << blocks.size());
             Instance instance;
             prepare(instance, n);
-            const int length = std::max(3 * n, 2 * blockSize) + 777;
+            const int length = std::max(3 * n, 20000) + 777;
             const Channels input = {noise(length, 1), noise(length, 2, 0.5)};
-            const Channels output = processStream(instance, input, {blockSize});
+            const Channels output = processStream(instance, input, blocks);
             for (size_t c = 0; c < input.size(); ++c) {
                 for (int i = 0; i < n; ++i) ASSERT_EQ(output[c][i], 0.0f) << "channel " << c << " sample " << i;
-                EXPECT_LE(delayedError(output[c], input[c], n, 0, length - n), roundTripTolerance(n)) << "channel " << c;
+                const double error = delayedError(output[c], input[c], n, 0, length - n);
+                EXPECT_LE(error, roundTripTolerance(n)) << "channel " << c;
             }
         }
     }
 }
 
-TEST_F(BlockProcessor, IrregularBlocksKeepTheLatency) {
-    Instance instance;
-    prepare(instance, 1024);
-    const int length = 20000;
-    const Channels input = {noise(length, 3), noise(length, 4)};
-    const Channels output = processStream(instance, input, {0, 1, 513, 2, 1023, 0, 1500, 64, 3});
-    for (size_t c = 0; c < input.size(); ++c) {
-        for (int i = 0; i < 1024; ++i) ASSERT_EQ(output[c][i], 0.0f);
-        EXPECT_LE(delayedError(output[c], input[c], 1024, 0, length - 1024), roundTripTolerance(1024));
-    }
-}
-
-TEST_F(BlockProcessor, EveryQualityAndLayoutIsTransparentWithAFlatTable) {
+TEST_F(BlockProcessor, EveryQualityLayoutAndJoinIsTransparentWithAFlatTable) {
     struct Case {
         float quality;
-        int channels;
-        int layout;
+        int channels, layout, n;
+        bool reduceArtifacts;
     };
     // Best quality (one-sided split, merged inverse), both legacy settings
-    // (full split, one inverse per channel), odd counts (a channel alone).
-    const Case cases[] = {{0.125f, 2, 2}, {0.0f, 2, 2}, {1.0f, 2, 2}, {0.125f, 3, 2},
-                          {0.0f, 3, 2},   {0.125f, 5, 1}, {1.0f, 1, 2}};
-    for (const Case& test : cases) {
-        SCOPED_TRACE(testing::Message() << "quality " << test.quality << ", channels " << test.channels
-                                        << ", layout " << test.layout);
+    // (full split, one inverse per channel), odd counts (a channel alone),
+    // half frames joined by overlap-add.
+    const Case cases[] = {
+        {0.125f, 2, 2, 512, false}, {0.0f, 2, 2, 512, false},   {1.0f, 2, 2, 512, false},
+        {0.125f, 3, 2, 512, false}, {0.0f, 3, 2, 512, false},   {0.125f, 5, 1, 512, false},
+        {1.0f, 1, 2, 512, false},   {0.125f, 2, 2, 128, true},  {0.125f, 2, 2, 2048, true},
+    };
+    // With half frames a flat table becomes a one-tap kernel whose weight is
+    // the taper's value at its first sample. A misplaced overlap-add shows as
+    // an error of the signal's own size.
+    const double firstTap = 4.3639539 * (0.35875 - 0.14128);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "quality " << c.quality << ", channels " << c.channels
+                                        << ", layout " << c.layout << ", N " << c.n
+                                        << ", half frames " << c.reduceArtifacts);
         Instance instance;
-        setParameter(instance, kParamQuality, test.quality);
-        setChannels(*instance, test.channels, test.layout);
-        prepare(instance, 512);
-        const int length = 6000;
+        setParameter(instance, kParamQuality, c.quality);
+        setParameter(instance, kParamReduceArtifacts, c.reduceArtifacts ? 1.0f : 0.0f);
+        setChannels(*instance, c.channels, c.layout);
+        prepare(instance, c.n);
+        const int length = 8 * c.n + 2000;
         Channels input;
-        for (int c = 0; c < test.channels; ++c) input.push_back(noise(length, 10 + c));
-        const Channels output = processStream(instance, input, {300});
-        for (int c = 0; c < test.channels; ++c) {
-            EXPECT_LE(delayedError(output[c], input[c], 512, 0, length - 512), roundTripTolerance(512)) << "channel " << c;
-        }
-    }
-}
-
-TEST_F(BlockProcessor, ReduceArtifactsJoinsHalfFramesByOverlapAdd) {
-    // A flat table becomes a one-tap kernel whose weight is the taper's value
-    // at its first sample: 4.3639539 (0.35875 - 0.14128). A misplaced
-    // overlap-add shows as an error of the signal's own size.
-    const double x = -kTwoPi / 4;
-    const double firstTap =
-        4.3639539 * (0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x));
-    for (int n : {128, 2048}) {
-        SCOPED_TRACE(n);
-        Instance instance;
-        setParameter(instance, kParamReduceArtifacts, 1.0f);
-        prepare(instance, n);
-        const int length = 8 * n + 100;
-        const Channels input = {noise(length, 5), noise(length, 6)};
+        for (int ch = 0; ch < c.channels; ++ch) input.push_back(noise(length, 10 + ch));
         const Channels output = processStream(instance, input, {333});
-        for (size_t c = 0; c < input.size(); ++c) {
-            for (int i = 0; i < n; ++i) ASSERT_EQ(output[c][i], 0.0f);
-            EXPECT_LE(delayedError(output[c], input[c], n, 0, length - n, firstTap), roundTripTolerance(n));
+        const double gain = c.reduceArtifacts ? firstTap : 1.0;
+        for (int ch = 0; ch < c.channels; ++ch) {
+            for (int i = 0; i < c.n; ++i) ASSERT_EQ(output[ch][i], 0.0f) << ch << ", " << i;
+            const double error = delayedError(output[ch], input[ch], c.n, 0, length - c.n, gain);
+            EXPECT_LE(error, roundTripTolerance(c.n)) << "channel " << ch;
         }
     }
 }
 
-TEST_F(BlockProcessor, OutputGainRampsAcrossOneBlockAndJumpsAfterAReset) {
+TEST_F(BlockProcessor, OutputGainRampsAcrossOneBlockAndJumpsAfterAResetOrAnEmptyBlock) {
     Instance instance;
     prepare(instance, 128);
     const int block = 200;
@@ -143,12 +126,8 @@ TEST_F(BlockProcessor, OutputGainRampsAcrossOneBlockAndJumpsAfterAReset) {
     effect->processReplacing(effect, in, out, block);
     for (int j = 0; j < 128; ++j) ASSERT_EQ(out1[j], 0.0f) << j;
     for (int j = 128; j < block; ++j) ASSERT_NEAR(out1[j], 2.0, 2e-6) << j;
-}
 
-TEST_F(BlockProcessor, AnEmptyBlockTakesOverAPendingGainChange) {
-    Instance instance;
-    prepare(instance, 128);
-    AEffect* effect = instance.effect();
+    // So does an empty block.
     setParameter(instance, kParamOutputGain, 0.25f);
     effect->processReplacing(effect, nullptr, nullptr, 0);
     EXPECT_EQ(instance->appliedOutputGain, 0.25);
@@ -166,101 +145,58 @@ TEST_F(BlockProcessor, ShortBlocksBeforeTheFirstFrameAreSilent) {
     EXPECT_EQ(instance->latencyCounter, 100);
 }
 
-namespace {
-
-struct SizeChange {
-    int from;
-    int to;
-};
-
-// Streams noise at size `from`, switches to `to` between two blocks, and
-// returns the output together with the sample index of the switch.
-Channels streamAcrossSizeChange(const SizeChange& change, int switchAt, int length, const Channels& input,
-                                int blockSize) {
-    Instance instance;
-    setFftSize(*instance, change.from);
-    instance.dispatch(effMainsChanged, 0, 0);
-    Channels before(input.size());
-    Channels after(input.size());
-    for (size_t c = 0; c < input.size(); ++c) {
-        before[c].assign(input[c].begin(), input[c].begin() + switchAt);
-        after[c].assign(input[c].begin() + switchAt, input[c].begin() + length);
-    }
-    Channels output = processStream(instance, before, {blockSize});
-    setFftSize(*instance, change.to);
-    const Channels rest = processStream(instance, after, {blockSize});
-    for (size_t c = 0; c < input.size(); ++c) output[c].insert(output[c].end(), rest[c].begin(), rest[c].end());
-    return output;
-}
-
-// Samples in [from, to) where output[t] differs from expected(t) beyond the
-// tolerance, as the first and one past the last such index.
-template <typename Expected>
-std::pair<int, int> mismatchSpan(const std::vector<float>& output, int from, int to, Expected expected,
-                                 double tolerance) {
-    int first = to;
-    int last = from - 1;
-    for (int t = from; t < to; ++t) {
-        if (std::abs(output[t] - expected(t)) > tolerance) {
-            first = std::min(first, t);
-            last = t;
-        }
-    }
-    return {first, last + 1};
-}
-
-}  // namespace
-
-TEST_F(BlockProcessor, GrowingTheFftSizeInsertsTheDifferenceAsSilence) {
-    const SizeChange change{512, 2048};
-    const int switchAt = 5000;
+TEST_F(BlockProcessor, AnFftSizeChangeInsertsOrDropsTheDifference) {
+    // Growing inserts to - from samples of silence where the switch falls;
+    // shrinking drops from - to input samples, which shows once the old delay
+    // has passed the switch. Then the delay is the new N; only the fade-in of
+    // the new size's first half frame (its tails start from silence) differs.
+    struct Case {
+        int from, to, switchAt, blockSize;
+    };
+    const Case cases[] = {{512, 2048, 5000, 64}, {512, 2048, 5000, 1000}, {2048, 256, 6000, 100},
+                          {2048, 256, 6000, 4000}};
     const int length = 16000;
     const Channels input = {noise(length, 20), noise(length, 21)};
-    for (int blockSize : {64, 1000}) {
-        SCOPED_TRACE(blockSize);
-        const int boundary = switchAt / blockSize * blockSize;
-        const Channels output = streamAcrossSizeChange(change, boundary, length, input, blockSize);
-        const double tolerance = roundTripTolerance(change.to);
-        for (size_t c = 0; c < input.size(); ++c) {
-            const std::vector<float>& in = input[c];
-            const std::vector<float>& out = output[c];
-            EXPECT_LE(delayedError(out, in, change.from, 0, boundary - change.from), tolerance);
-            const int silenceEnd = boundary + change.to - change.from;
-            for (int t = boundary; t < silenceEnd; ++t) ASSERT_EQ(out[t], 0.0f) << t;
-            // From there on the delay is the new N. The new size's tails start
-            // from silence, so its first half frame fades in.
-            const auto span = mismatchSpan(out, silenceEnd, length, [&](int t) { return in[t - change.to]; },
-                                           tolerance);
-            EXPECT_LE(span.second - span.first, change.to / 2);
-            EXPECT_LE(span.second, boundary + change.to + change.to / 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " to " << c.to << ", blocks " << c.blockSize);
+        const int boundary = c.switchAt / c.blockSize * c.blockSize;
+        Channels before;
+        Channels after;
+        for (const auto& channel : input) {
+            before.emplace_back(channel.begin(), channel.begin() + boundary);
+            after.emplace_back(channel.begin() + boundary, channel.end());
         }
-    }
-}
+        Instance instance;
+        prepare(instance, c.from);
+        const Channels output = processStream(instance, before, {c.blockSize});
+        setFftSize(*instance, c.to);
+        const Channels rest = processStream(instance, after, {c.blockSize});
 
-TEST_F(BlockProcessor, ShrinkingTheFftSizeDropsTheDifferenceFromTheInput) {
-    const SizeChange change{2048, 256};
-    const int dropped = change.from - change.to;
-    const int switchAt = 6000;
-    const int length = 16000;
-    const Channels input = {noise(length, 22), noise(length, 23)};
-    for (int blockSize : {100, 4000}) {
-        SCOPED_TRACE(blockSize);
-        const int boundary = switchAt / blockSize * blockSize;
-        const Channels output = streamAcrossSizeChange(change, boundary, length, input, blockSize);
-        const double tolerance = roundTripTolerance(change.from);
-        for (size_t c = 0; c < input.size(); ++c) {
-            const std::vector<float>& in = input[c];
-            const std::vector<float>& out = output[c];
-            // Input [boundary, boundary + dropped) never comes out: input sample
-            // boundary - 1 leaves at boundary - 1 + N1, and boundary + dropped
-            // right after it, with the new delay N2.
-            const int join = boundary + dropped + change.to;
-            auto expected = [&](int t) { return t < join ? in[t - change.from] : in[t - change.to]; };
-            const auto span = mismatchSpan(out, change.from, length, expected, tolerance);
-            // Only the fade-in of the new size's first half frame may differ.
-            EXPECT_LE(span.second - span.first, change.to / 2);
-            EXPECT_GE(span.first, boundary);
-            EXPECT_LE(span.second, join + change.to / 2);
+        // Growing: the old delay up to the switch, silence, the new delay.
+        // Shrinking: the old delay until it has passed the switch, the new one.
+        const bool grows = c.to > c.from;
+        const int oldEnd = grows ? boundary : boundary + c.from;
+        const int newStart = grows ? boundary + c.to - c.from : oldEnd;
+        const double tolerance = roundTripTolerance(std::max(c.from, c.to));
+        for (size_t ch = 0; ch < input.size(); ++ch) {
+            const std::vector<float>& in = input[ch];
+            std::vector<float> out = output[ch];
+            out.insert(out.end(), rest[ch].begin(), rest[ch].end());
+            for (int t = oldEnd; t < newStart; ++t) ASSERT_EQ(out[t], 0.0f) << t;
+            // The first and one past the last sample that differ.
+            int first = length;
+            int last = 0;
+            for (int t = c.from; t < length; ++t) {
+                float expected = t < oldEnd ? in[t - c.from] : in[t - c.to];
+                if (t >= oldEnd && t < newStart) expected = 0.0f;
+                if (std::abs(out[t] - expected) > tolerance) {
+                    first = std::min(first, t);
+                    last = t + 1;
+                }
+            }
+            EXPECT_LE(last - first, c.to / 2);
+            EXPECT_GE(first, grows ? newStart : boundary);
+            EXPECT_LE(last, boundary + std::max(c.from, c.to) + c.to / 2);
         }
     }
 }
@@ -278,21 +214,5 @@ TEST_F(BlockProcessor, ChannelCountChangeKeepsEveryChannelAligned) {
     // new channel starts from silence that is aligned with channel 0.
     for (int c = 0; c < 3; ++c) {
         EXPECT_LE(delayedError(output[c], three[c], 256, 256, length - 256), roundTripTolerance(256)) << c;
-    }
-}
-
-TEST_F(BlockProcessor, CrossfadeIsTheRisingHalfOfABlackmanWindow) {
-    // Frames that differ at the join (here a new FFT size's silent tails) are
-    // blended by this curve; identical frames hide it, so read it directly.
-    for (int n : {128, 4096}) {
-        Instance instance;
-        prepare(instance, n);
-        processStream(instance, {noise(2 * n, 1), noise(2 * n, 2)}, {n});
-        ASSERT_EQ(instance->crossfadeWindow.size, int32_t(n / 2 * sizeof(float)));
-        const float* window = bufferAs<float>(instance->crossfadeWindow);
-        for (int i = 0; i < n / 2; ++i) {
-            const double blackman = 0.42 - 0.5 * std::cos(kTwoPi * i / n) + 0.08 * std::cos(2 * kTwoPi * i / n);
-            ASSERT_NEAR(window[i], blackman, 1e-7) << i;
-        }
     }
 }

@@ -13,9 +13,11 @@
 #include "graph/graph_model.h"
 #include "shell/parameters.h"
 #include "shell/table_codec.h"
+#include "stream_support.h"
 #include "test_host.h"
 
 using namespace vexlan;
+using streamtest::setChannels;
 
 namespace {
 
@@ -49,12 +51,6 @@ struct Block {
     }
 };
 
-int32_t int32At(const Bytes& bytes, size_t offset) {
-    int32_t value;
-    std::memcpy(&value, bytes.data() + offset, 4);
-    return value;
-}
-
 Bytes save(const testhost::Instance& instance) {
     void* data = nullptr;
     const intptr_t size = instance.dispatch(effGetChunk, 0, 0, &data);
@@ -67,11 +63,6 @@ void load(const testhost::Instance& instance, const Bytes& bytes, size_t length)
 }
 
 void load(const testhost::Instance& instance, const Bytes& bytes) { load(instance, bytes, bytes.size()); }
-
-void setChannels(PluginInstance& instance, int32_t count) {
-    LockHold state(instance.stateLock);
-    setChannelCount(instance, count);
-}
 
 Bytes encode(const std::vector<float>& table) {
     Bytes stream(static_cast<size_t>(kMaxEncodedTableBytes));
@@ -113,21 +104,12 @@ TEST_F(StateChunk, DefaultInstanceSaves96BytesAndLoadsBackUnchanged) {
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 32),
               Block().i32(0x129C).f32(-90.0f).f32(24.0f).i32(4096).f32(float(s.paramValues[0]))
                   .f32(float(s.paramValues[1])).i32(kEditPointsSmooth).i32(2).bytes);
-    EXPECT_EQ(int32At(bytes, 80), 2);  // channel word: two channels, the rest 0
-    EXPECT_EQ(int32At(bytes, 88) | int32At(bytes, 92), 0);
-
+    // Channel word (two channels, the rest 0), graph offset, eight reserved bytes.
+    EXPECT_EQ(Bytes(bytes.begin() + 80, bytes.end()),
+              Block().u32(2).f32(float(s.paramValues[kParamGraphOffset])).u32(0).u32(0).bytes);
+    // The fields' values after a load are checked block prefix by block prefix below.
     testhost::Instance target;
-    const PluginInstance& t = *target;
     load(target, bytes);
-    EXPECT_EQ(t.graphMinDb, s.graphMinDb);
-    EXPECT_EQ(t.fftSize, s.fftSize);
-    for (int i = 0; i < kParameterCount; ++i) EXPECT_EQ(t.paramValues[i], double(float(s.paramValues[i]))) << i;
-    EXPECT_EQ(t.editMode, s.editMode);
-    EXPECT_EQ(t.points[1].frequency, double(float(s.points[1].frequency)));
-    EXPECT_EQ(t.effect.numInputs, 2);
-    EXPECT_EQ(t.channelLayout, 0);  // was 2: the writer stores 0 in the layout bits
-    EXPECT_EQ(t.editorRefreshPending, 1);
-    EXPECT_TRUE(std::equal(std::begin(t.binGainTable), std::end(t.binGainTable), std::begin(s.binGainTable)));
     EXPECT_EQ(save(target), bytes);
 }
 
@@ -191,7 +173,7 @@ TEST_F(StateChunk, EveryPrefixOfAPointsBlockLoadsTheFieldsItHolds) {
     s.points[2] = {900.0, 0.5};
     s.processingMode = kModeConvolve;
     s.editorWidth = 640;
-    setChannels(s, 6);
+    setChannels(s, 6, 2);
     s.meteringSource = 145;
     const Bytes full = save(source);
     ASSERT_EQ(full.size(), 4u + 76u + 24u);
@@ -201,7 +183,7 @@ TEST_F(StateChunk, EveryPrefixOfAPointsBlockLoadsTheFieldsItHolds) {
         testhost::Instance target;
         PluginInstance& t = *target;
         setFftSize(t, 2048);
-        setChannels(t, 4);
+        setChannels(t, 4, 2);
         t.processingMode = kModeGate;
         t.meteringSource = 2;
         double before[kParameterCount];
@@ -261,7 +243,7 @@ TEST_F(StateChunk, EveryPrefixOfAPreciseBlockDecodesTheTableAsFarAsItGoes) {
         testhost::Instance target;
         PluginInstance& t = *target;
         setFftSize(t, 512);
-        setChannels(t, 8);
+        setChannels(t, 8, 2);
         std::fill(std::begin(t.binGainTable), std::end(t.binGainTable), 0.125f);
         load(target, full, length);
         int decoded = 0;
@@ -333,7 +315,7 @@ TEST_F(StateChunk, RawTablesUnknownMarkersAndTinyBlocks) {
     for (const Bytes* block : std::initializer_list<const Bytes*>{&raw.bytes, &unknown}) {
         testhost::Instance target;
         setFftSize(*target, 1024);
-        setChannels(*target, 6);
+        setChannels(*target, 6, 2);
         load(target, *block, block == &raw.bytes ? 4 + 16383 : block->size());
         EXPECT_EQ(target->binGainTable[100], 1.0f);
         EXPECT_EQ(target->fftSize, 1024);
@@ -342,36 +324,21 @@ TEST_F(StateChunk, RawTablesUnknownMarkersAndTinyBlocks) {
         EXPECT_EQ(target->effect.numInputs, 2);
         EXPECT_EQ(target->channelLayout, 2);
     }
-    // Four bytes or fewer, or none at all: the three defaults and a refresh, nothing else.
-    for (intptr_t length : {0, 4, 100}) {
-        testhost::Instance target;
-        setChannels(*target, 6);
-        target->editorRefreshPending = 0;
-        target.dispatch(effSetChunk, 0, length, length == 100 ? nullptr : const_cast<uint8_t*>(unknown.data()));
-        EXPECT_EQ(target->editMode, kEditPrecise);
-        EXPECT_EQ(target->paramValues[kParamQuality], 1.0);
-        EXPECT_EQ(target->paramValues[kParamGraphOffset], 1.0);
-        EXPECT_EQ(target->editorRefreshPending, 1);
-        EXPECT_EQ(target->effect.numInputs, 6);
-    }
-}
-
-TEST_F(StateChunk, FortyStoredPointsKeepThirtyTwoAndStillFindTheTail) {
-    Block block = Block().i32(0x129C).header(-90.0f, 24.0f, 4096, kEditPointsLinear, 40);
-    for (int i = 0; i < 40; ++i) block.f32(float(100 * (i + 1))).f32(float(i % 7) - 3.0f);
-    block.tail(kModeCompressor, 0x00030004);
+    // No data at all, whatever the length, is an empty block: the three
+    // defaults and a refresh, nothing else (as for blocks of four bytes or
+    // fewer, which the prefix test loads).
     testhost::Instance target;
-    load(target, block.bytes);
-    ASSERT_EQ(target->pointCount, 32);
-    EXPECT_EQ(target->points[31].frequency, 3200.0);
-    EXPECT_EQ(target->points[31].gain, 0.0);
-    EXPECT_EQ(target->processingMode, kModeCompressor);
-    EXPECT_EQ(target->effect.numInputs, 4);
-    EXPECT_EQ(target->meteringSource, 3);
-    EXPECT_EQ(save(target).size(), size_t(4 + 76 + 8 * 32));
+    setChannels(*target, 6, 2);
+    target.dispatch(effSetChunk, 0, 100, nullptr);
+    EXPECT_EQ(target->editMode, kEditPrecise);
+    EXPECT_EQ(target->paramValues[kParamQuality], 1.0);
+    EXPECT_EQ(target->paramValues[kParamGraphOffset], 1.0);
+    EXPECT_EQ(target->editorRefreshPending, 1);
+    EXPECT_EQ(target->effect.numInputs, 6);
 }
 
 TEST_F(StateChunk, StoredValuesOutsideTheirRangesAreLimitedOrIgnored) {
+    // Stored points take (100 (i + 1) Hz, i % 7 - 3 dB).
     struct Case {
         float bottom, top;
         int32_t fftSize, editMode, count, mode;
@@ -383,6 +350,7 @@ TEST_F(StateChunk, StoredValuesOutsideTheirRangesAreLimitedOrIgnored) {
         {-90.0f, 24.0f, 64, -1, 0, -3, 200},     // FFT size too small, channel count above 128
         {-90.0f, 24.0f, 65536, 0, 0, 0, 0xFF000001},  // FFT size too large; layout bits 3
         {-90.0f, 24.0f, INT32_MIN, 2, 0, 4, 0x00FF0080},
+        {-90.0f, 24.0f, 4096, kEditPointsLinear, 40, kModeCompressor, 0x00030004},  // 40 points
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fftSize);
@@ -390,7 +358,9 @@ TEST_F(StateChunk, StoredValuesOutsideTheirRangesAreLimitedOrIgnored) {
         PluginInstance& t = *target;
         setFftSize(t, 2048);
         t.processingMode = kModeGate;
-        load(target, Block().i32(0x129C).header(c.bottom, c.top, c.fftSize, c.editMode, c.count).tail(c.mode, c.channelWord).bytes);
+        Block block = Block().i32(0x129C).header(c.bottom, c.top, c.fftSize, c.editMode, c.count);
+        for (int i = 0; i < c.count; ++i) block.f32(float(100 * (i + 1))).f32(float(i % 7 - 3));
+        load(target, block.tail(c.mode, c.channelWord).bytes);
         expectUsableState(t);
         EXPECT_EQ(t.graphMinDb, std::clamp(double(c.bottom), -150.0, -3.0));
         EXPECT_EQ(t.graphMaxDb, std::max(double(c.top), 0.0));
@@ -398,11 +368,16 @@ TEST_F(StateChunk, StoredValuesOutsideTheirRangesAreLimitedOrIgnored) {
         EXPECT_EQ(t.fftSize, validFft ? c.fftSize : 2048);
         EXPECT_EQ(t.editMode, c.editMode >= 0 && c.editMode <= 2 ? c.editMode : kEditPrecise);
         EXPECT_EQ(t.processingMode, c.mode >= 0 && c.mode <= 4 ? c.mode : kModeGate);
-        EXPECT_EQ(t.pointCount, std::max(c.count, 0));
+        EXPECT_EQ(t.pointCount, std::clamp(c.count, 0, 32));
+        for (int i = 0; i < t.pointCount; ++i) {
+            EXPECT_EQ(t.points[i].frequency, 100.0 * (i + 1)) << i;
+            EXPECT_EQ(t.points[i].gain, double(i % 7 - 3)) << i;
+        }
         EXPECT_EQ(t.editorWidth, 800);
         const int32_t channels = int32_t(c.channelWord & 0xFF);
         EXPECT_EQ(t.effect.numInputs, channels == 0 ? 2 : std::min(channels, 128));
         EXPECT_EQ(t.channelLayout, int32_t(c.channelWord >> 24) == 0xFF ? 2 : 0);
+        EXPECT_EQ(t.meteringSource, int32_t(c.channelWord >> 16 & 0xFF));
     }
 }
 
@@ -438,34 +413,16 @@ TEST_F(StateChunk, NonFiniteStoredValuesAreIgnoredAndNonFiniteGainsBecomeZero) {
 
 TEST_F(StateChunk, AHostThatAnswers0x50KeepsItsChannelCount) {
     testhost::Instance source;
-    setChannels(*source, 6);
+    setChannels(*source, 6, 2);
     const Bytes bytes = save(source);
     for (intptr_t answer : {0x50, 0, 0x51}) {
         testhost::currentHost().loadStateContextAnswer = answer;
         testhost::Instance target;
-        setChannels(*target, 4);
+        setChannels(*target, 4, 2);
         load(target, bytes);
         EXPECT_EQ(target->effect.numInputs, answer == 0x50 ? 4 : 6) << answer;
         EXPECT_EQ(target->channelLayout, 0);
     }
-}
-
-TEST(TableCodec, TheLongestStreamFitsItsBoundAndZerosStayExact) {
-    // Nothing predicts an alternation of 1 and 5: all literal runs.
-    std::vector<float> table(kBinGainTableSize);
-    for (int k = 0; k < kBinGainTableSize; ++k) table[size_t(k)] = k % 2 ? 1.0f : 5.0f;
-    const Bytes longest = encode(table);
-    ASSERT_EQ(longest.size(), size_t(kMaxEncodedTableBytes));
-    std::vector<float> decoded(kBinGainTableSize, -1.0f);
-    EXPECT_EQ(decodeTable(longest.data(), int32_t(longest.size()), decoded.data()), kMaxEncodedTableBytes);
-    EXPECT_EQ(decoded, table);
-
-    // A learned noise profile starts from zeros, which nothing predicts either.
-    std::vector<float> zeros(kBinGainTableSize, 0.0f);
-    zeros[2000] = 1e-30f;
-    const Bytes stream = encode(zeros);
-    decodeTable(stream.data(), int32_t(stream.size()), decoded.data());
-    EXPECT_EQ(decoded, zeros);
 }
 
 // Stream size of the plain token rules: a repeat whenever c predicts the
@@ -503,7 +460,7 @@ std::vector<float> tableOf(double (*shape)(int)) {
     return table;
 }
 
-TEST(TableCodec, SmoothTablesReloadWithinOnePercentResaveIdenticallyAndStaySmall) {
+TEST(TableCodec, TablesReloadWithinOnePercentResaveIdenticallyAndStaySmall) {
     const struct {
         const char* name;
         double (*shape)(int);
@@ -517,11 +474,16 @@ TEST(TableCodec, SmoothTablesReloadWithinOnePercentResaveIdenticallyAndStaySmall
         // Extrapolated past the float range, a value would load as 0.
         {"near the float limit", [](int k) -> double { return k < 1 ? 3.36e38 : 3.39e38; }},
         {"tanh step in dB", [](int k) -> double { return dbToAmplitude(-12.0 + 18.0 * std::tanh((k - 2000) / 300.0)); }},
+        // Nothing predicts these: the longest stream, all literal runs, and
+        // the zeros a learned noise profile starts from (which must stay 0).
+        {"1 and 5 alternating", [](int k) -> double { return k % 2 ? 1.0 : 5.0; }},
+        {"zeros", [](int k) -> double { return k == 2000 ? 1e-30 : 0.0; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<float> table = tableOf(c.shape);
         const Bytes stream = encode(table);
+        ASSERT_LE(stream.size(), size_t(kMaxEncodedTableBytes));
         std::vector<float> decoded(kBinGainTableSize, -1.0f);
         ASSERT_EQ(decodeTable(stream.data(), int32_t(stream.size()), decoded.data()), int32_t(stream.size()));
         for (int k = 0; k < kBinGainTableSize; ++k) ASSERT_TRUE(withinOnePercent(decoded[k], table[k])) << k;
@@ -589,7 +551,7 @@ void randomValidState(const testhost::Instance& holder, std::mt19937& rng) {
     s.processingMode = integer(0, 4);
     s.editorWidth = integer(0, 3000);
     s.editorHeight = integer(0, 2000);
-    setChannels(s, integer(1, 128));
+    setChannels(s, integer(1, 128), 2);
     const int metering[] = {0, 1, 2, 3, 144 + integer(0, 111), 16 + 2 * integer(0, 63)};
     s.meteringSource = metering[integer(0, 5)];
     s.editMode = integer(0, 2);
