@@ -125,19 +125,18 @@ TEST_F(BinFilter, OldestSettingPlacesBinsAtBitReversedPositions) {
     EXPECT_NE(built.placed(6), built.placed(4));
 }
 
-TEST_F(BinFilter, ReduceArtifactsShortensTheEqKernelToHalfAFrame) {
-    const int n = 128;
-    instance_->paramValues[kParamReduceArtifacts] = 1.0;
-    const FrameSettings settings = settingsFor(n, 44100.0, 0.125f);
-    std::vector<float> table(kBinGainTableSize, 1.0f);
-    for (int j = 0; j < kBinGainTableSize; ++j) table[j] = float(1.0 / (1.0 + j / 300.0));
-    const BuiltFilter built = build(settings, table);
-    // The kernel, by a direct inverse DFT over the bins: real, and zero from
-    // sample N/2 on.
-    const int32_t* order = binOrderTable(n);
-    double peak = 0.0;
+// G as a kernel, by a direct inverse DFT over the bins: its largest sample
+// before N/2, from N/2 on, and its largest imaginary part.
+struct KernelExtent {
+    double inside = 0.0;
     double outside = 0.0;
     double imaginary = 0.0;
+};
+
+KernelExtent kernelExtent(const BuiltFilter& built) {
+    const int n = built.n;
+    const int32_t* order = binOrderTable(n);
+    KernelExtent extent;
     for (int t = 0; t < n; ++t) {
         std::complex<double> sum = 0.0;
         for (int k = 0; k < n; ++k) {
@@ -145,16 +144,44 @@ TEST_F(BinFilter, ReduceArtifactsShortensTheEqKernelToHalfAFrame) {
             sum += g * std::polar(1.0, kTwoPi * k * t / n);
         }
         sum /= n;
-        imaginary = std::max(imaginary, std::abs(sum.imag()));
-        if (t < n / 2) {
-            peak = std::max(peak, std::abs(sum.real()));
-        } else {
-            outside = std::max(outside, std::abs(sum.real()));
+        extent.imaginary = std::max(extent.imaginary, std::abs(sum.imag()));
+        double& part = t < n / 2 ? extent.inside : extent.outside;
+        part = std::max(part, std::abs(sum.real()));
+    }
+    return extent;
+}
+
+TEST_F(BinFilter, ReduceArtifactsShortensEveryModesKernelToHalfAFrame) {
+    const int n = 128;
+    std::vector<float> table(kBinGainTableSize);
+    for (int j = 0; j < kBinGainTableSize; ++j) table[j] = float(1.0 / (1.0 + j / 300.0));
+    // Levels around the thresholds, so the gate passes some bins and not others.
+    const std::vector<float> a = noise(2 * n, 44, 40.0);
+    const std::vector<float> b = noise(2 * n, 45, 40.0);
+    std::vector<float> analysis(2 * n);  // input and output spectra
+    instance_->paramValues[kParamCompressorRatio] = 1.0;  // 100:1, a gain that follows every level
+    for (int mode : {kModeEq, kModeGate, kModeCompressor, kModeConvolve}) {
+        for (bool reduce : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", reduce artifacts " << reduce);
+            instance_->paramValues[kParamReduceArtifacts] = reduce ? 1.0 : 0.0;
+            const FrameSettings settings = settingsFor(n, 44100.0, 0.125f, mode);
+            BuiltFilter built = build(settings, table);
+            std::vector<float> spectrumA = a, spectrumB = b;
+            if (mode != kModeEq) {
+                runModeStage(settings, spectrumA.data(), spectrumB.data(), built.filter.data(), true,
+                             {analysis.data(), n, {1.0, 1.0, true, false}, false});
+            }
+            const KernelExtent kernel = kernelExtent(built);
+            EXPECT_GT(kernel.inside, 1e-3 / n);
+            if (reduce) {
+                EXPECT_LT(kernel.outside, 1e-5 * kernel.inside);
+                EXPECT_LT(kernel.imaginary, 1e-5 * kernel.inside);
+            } else {
+                // Without it the kernel reaches past N/2: the case has work for it.
+                EXPECT_GT(kernel.outside, 1e-2 * kernel.inside);
+            }
         }
     }
-    EXPECT_GT(peak, 1e-3 / n);
-    EXPECT_LT(outside, 1e-5 * peak);
-    EXPECT_LT(imaginary, 1e-5 * peak);
 }
 
 TEST_F(BinFilter, LearningOnlyRaisesTheProfile) {
