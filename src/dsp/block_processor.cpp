@@ -130,18 +130,14 @@ void transformFrame(float* packed, const ChannelQueue& first, const ChannelQueue
     fftForward(packed, n);
 }
 
-// Joins this frame's first half to the previous frame's second half, which
-// covers the same input, writes the result to `out` (when not null) and keeps
-// this frame's second half. `frame` is read every other float.
-void joinHalf(const float* frame, float* tail, const float* window, float* out, int32_t hop, bool overlapAdd) {
+// Crossfades this frame's first half with the previous frame's second half,
+// which covers the same input, writes the result to `out` (when not null) and
+// keeps this frame's second half. `frame` is read every other float. Only
+// the legacy settings without reduce artifacts come here, so never an
+// overlap-add.
+void joinHalf(const float* frame, float* tail, const float* window, float* out, int32_t hop) {
     const BlockKernels& kernels = blockKernels();
-    if (out) {
-        if (overlapAdd) {
-            kernels.overlapAddJoin(out, frame, tail, hop);
-        } else {
-            kernels.crossfadeJoin(out, frame, tail, window, hop);
-        }
-    }
+    if (out) kernels.crossfadeJoin(out, frame, tail, window, hop);
     kernels.takeEveryOther(tail, frame + 2 * hop, hop);
 }
 
@@ -287,8 +283,8 @@ void processGroup(FramePass& pass, int32_t c, bool pair) {
     if (merged) {
         transformBackAndJoin(spectrumA, tails, window, outA, outB, n, settings.reduceArtifacts);
     } else {
-        joinHalf(spectrumA, tails, window, outA, hop, settings.reduceArtifacts);
-        joinHalf(spectrumB, tails + hop, window, outB, hop, settings.reduceArtifacts);
+        joinHalf(spectrumA, tails, window, outA, hop);
+        joinHalf(spectrumB, tails + hop, window, outB, hop);
     }
 }
 
