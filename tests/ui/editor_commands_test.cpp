@@ -6,23 +6,18 @@
 #include <cmath>
 #include <iterator>
 
-#include "../../res/resource_ids.h"
 #include "editor_fixture.h"
-#include "fader_law.h"
-#include "faders.h"
-#include "shell/editor_link.h"
-#include "shell/parameters.h"
 
 using namespace vexlan;
 using uitest::Call;
 using uitest::EditorTest;
+using uitest::kStateChange;
 
 namespace {
 
 constexpr int32_t kBegin = audioMasterBeginEdit;
 constexpr int32_t kAutomate = audioMasterAutomate;
 constexpr int32_t kEnd = audioMasterEndEdit;
-const Call kStateChange{kAutomate, -1, 0.0f};
 
 float amplitudeOfDb(double dB) { return float(std::pow(10.0, dB / 20.0)); }
 
@@ -60,7 +55,7 @@ TEST_F(EditorTest, TypedValuesSetTheirParameterAndFader) {
             EXPECT_EQ(faderPosition(test.fader), test.position) << test.text;
             EXPECT_EQ(host::faderValueText(item(test.fader)), test.text) << "the typed text goes to the fader";
         }
-        const std::vector<Call> made = uitest::editCalls(calls());
+        const std::vector<Call> made = calls();
         ASSERT_FALSE(made.empty()) << test.text;
         EXPECT_EQ(made.back(), (Call{kAutomate, test.index, float(test.value)})) << test.text;
     }
@@ -81,7 +76,7 @@ TEST_F(EditorTest, TypingStartsOneGestureThatTheNextParameterOrAClickEnds) {
         {kAutomate, kParamGateFloor, amplitudeOfDb(-70)},
         {kEnd, kParamGateFloor, 0.0f},
     };
-    EXPECT_EQ(uitest::editCalls(calls()), expected);
+    EXPECT_EQ(calls(), expected);
     EXPECT_EQ(instance().editGestureParam, -1);
     EXPECT_EQ(instance().editGestureFocus, nullptr);
 }
@@ -93,7 +88,7 @@ TEST_F(EditorTest, HousekeepingEndsAGestureWhoseFocusHasGone) {
     EXPECT_TRUE(calls().empty()) << "the focus is where the gesture began";
     instance().editGestureFocus = frame_;
     timer(2);
-    EXPECT_EQ(uitest::editCalls(calls()), (std::vector<Call>{{kEnd, kParamCompressorRatio, 0.0f}}));
+    EXPECT_EQ(calls(), (std::vector<Call>{{kEnd, kParamCompressorRatio, 0.0f}}));
     EXPECT_EQ(instance().editGestureParam, -1);
 }
 
@@ -121,7 +116,7 @@ TEST_F(EditorTest, SelectorsChangeTheStateAndTellTheHost) {
     EXPECT_EQ(instance().analysisBuffer.size, 128 * 8);
     choose(IDC_FFT_SIZE, 8);
     EXPECT_EQ(instance().fftSize, 32768);
-    EXPECT_EQ(uitest::editCalls(calls()), (std::vector<Call>{kStateChange, kStateChange}));
+    EXPECT_EQ(calls(), (std::vector<Call>{kStateChange, kStateChange}));
 
     struct Quality {
         int item;
@@ -132,7 +127,7 @@ TEST_F(EditorTest, SelectorsChangeTheStateAndTellTheHost) {
         instance().tableChanged = 0;
         choose(IDC_QUALITY, test.item);
         EXPECT_EQ(instance().paramValues[kParamQuality], test.value) << test.item;
-        const std::vector<Call> made = uitest::editCalls(calls());
+        const std::vector<Call> made = calls();
         ASSERT_FALSE(made.empty());
         EXPECT_EQ(made.back(), kStateChange) << "then the host hears of the state change";
         if (test.item >= 0) {
@@ -191,7 +186,7 @@ TEST_F(EditorTest, SwitchesResetTheAnalysisAndReportTheEdit) {
         {kEnd, kParamShowAnalysis, 0.0f},      {kBegin, kParamReduceArtifacts, 0.0f},
         {kAutomate, kParamReduceArtifacts, 1.0f},
     };
-    EXPECT_EQ(uitest::editCalls(calls()), expected);
+    EXPECT_EQ(calls(), expected);
 }
 
 TEST_F(EditorTest, FaderMovesAreAutomatedAndEndOnEndScroll) {
@@ -213,14 +208,14 @@ TEST_F(EditorTest, FaderMovesAreAutomatedAndEndOnEndScroll) {
         expected.push_back(move.code == SB_ENDSCROLL ? Call{kEnd, kParamOutputGain, 0.0f}
                                                      : Call{kAutomate, kParamOutputGain, float(value)});
     }
-    EXPECT_EQ(uitest::editCalls(calls()), expected) << "writing the edit box reports nothing";
+    EXPECT_EQ(calls(), expected) << "writing the edit box reports nothing";
 
     forgetCalls();
     moveFader(IDC_RATIO_FADER, SB_THUMBTRACK, 500);
     EXPECT_DOUBLE_EQ(instance().paramValues[kParamCompressorRatio], 0.015625);
     EXPECT_EQ(text(IDC_RATIO_EDIT), "1.76");
     moveFader(IDC_GATE_FADER, SB_ENDSCROLL, 500);
-    EXPECT_EQ(uitest::editCalls(calls()), (std::vector<Call>{{kAutomate, kParamCompressorRatio, 0.015625f},
+    EXPECT_EQ(calls(), (std::vector<Call>{{kAutomate, kParamCompressorRatio, 0.015625f},
                                                              {kEnd, kParamGateFloor, 0.0f}}));
 
     forgetCalls();
@@ -229,9 +224,8 @@ TEST_F(EditorTest, FaderMovesAreAutomatedAndEndOnEndScroll) {
 }
 
 TEST_F(EditorTest, MeteringSelectorStoresTheSource) {
-    int32_t count = 4, layout = 2;
-    dispatch(effVendorSpecific, 69, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
-    SendMessageA(dialog(), EDITOR_MSG_METERING, 0, 0);
+    configureChannels(4, 2);
+    sendToDialog(EDITOR_MSG_METERING);
     forgetCalls();
     struct Case {
         int item;
@@ -243,7 +237,7 @@ TEST_F(EditorTest, MeteringSelectorStoresTheSource) {
     }
     EXPECT_EQ(calls().size(), 4u) << "one state change per selection";
     instance().meteringSource = 18;
-    SendMessageA(dialog(), EDITOR_MSG_METERING, 0, 0);
+    sendToDialog(EDITOR_MSG_METERING);
     EXPECT_EQ(selection(IDC_METERING), 9);
 }
 

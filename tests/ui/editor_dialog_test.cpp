@@ -4,13 +4,8 @@
 
 #include <cmath>
 
-#include "../../res/resource_ids.h"
 #include "editor_fixture.h"
-#include "fader_law.h"
 #include "host_functions.h"
-#include "faders.h"
-#include "shell/editor_link.h"
-#include "shell/parameters.h"
 
 using namespace vexlan;
 using uitest::EditorTest;
@@ -38,7 +33,7 @@ TEST_F(EditorTest, OpensClosesAndReopensSafely) {
     EXPECT_EQ(GetParent(first), frame_);
     EXPECT_TRUE(IsWindowVisible(first));
 
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, frame_), 1) << "opening twice replaces the dialog";
+    ASSERT_EQ(dispatch(effEditOpen, frame_), 1) << "opening twice replaces the dialog";
     HWND second = dialog();
     EXPECT_FALSE(IsWindow(first));
     EXPECT_TRUE(IsWindow(second));
@@ -50,7 +45,7 @@ TEST_F(EditorTest, OpensClosesAndReopensSafely) {
     EXPECT_FALSE(IsWindow(second));
     EXPECT_EQ(dispatch(effEditClose), 0) << "closing without an editor";
 
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, frame_), 1);
+    ASSERT_EQ(dispatch(effEditOpen, frame_), 1);
     HWND third = dialog();
     HWND gateEdit = item(IDC_GATE_EDIT);
     EXPECT_EQ(accessibleName(gateEdit), "Gate Floor (dB)");
@@ -201,17 +196,15 @@ TEST_F(EditorTest, ReloadSelectsWhatTheStateHolds) {
 }
 
 TEST_F(EditorTest, MeteringListFollowsTheChannelConfiguration) {
-    int32_t count = 4, layout = 2;
-    dispatch(effVendorSpecific, 69, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
+    configureChannels(4, 2);
     EXPECT_TRUE(pumpUntil(500, [&] { return comboItems(IDC_METERING).size() == 10; }));
     EXPECT_EQ(comboItems(IDC_METERING),
               (std::vector<std::string>{"Average", "Sum", "Max", "None", "1", "2", "3", "4", "1+2", "3+4"}));
-    layout = 1;
-    dispatch(effVendorSpecific, 69, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
+    configureChannels(4, 1);
     EXPECT_TRUE(pumpUntil(500, [&] { return comboItems(IDC_METERING).size() == 8; })) << "no pairs apart";
 
     instance().meteringSource = 146;
-    SendMessageA(dialog(), EDITOR_MSG_METERING, 0, 0);
+    sendToDialog(EDITOR_MSG_METERING);
     EXPECT_EQ(selection(IDC_METERING), 6);
 }
 

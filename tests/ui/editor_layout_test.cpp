@@ -7,7 +7,6 @@
 
 #include <set>
 
-#include "../../res/resource_ids.h"
 #include "editor_fixture.h"
 
 using namespace vexlan;
@@ -57,7 +56,7 @@ TEST_F(EditorTest, DialogFillsALargerFrameAndKeepsItsDesignSizeInASmallerOne) {
     EXPECT_EQ(windowSize(dialog()).height, design.height + 40);
 
     // The next editor starts at the size the last one had.
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, frame_), 1);
+    ASSERT_EQ(dispatch(effEditOpen, frame_), 1);
     EXPECT_EQ(windowSize(dialog()).width, design.width);
     EXPECT_EQ(windowSize(dialog()).height, design.height + 40);
 }
