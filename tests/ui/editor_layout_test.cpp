@@ -2,13 +2,11 @@
 // the frame, the anchored layout moves the controls. And a picture of it.
 #if defined(_WIN32)
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-
 #include <set>
 
-#include "../../res/resource_ids.h"
+#include "bitmap.h"
 #include "editor_fixture.h"
+#include "png_file.h"
 
 using namespace vexlan;
 using uitest::EditorTest;
@@ -37,31 +35,6 @@ std::string besideProgram(const char* name) {
 
 }  // namespace
 
-TEST_F(EditorTest, DialogFillsALargerFrameAndKeepsItsDesignSizeInASmallerOne) {
-    const Size design = windowSize(dialog());
-    ASSERT_GT(design.width, 300) << "the frame starts smaller than the dialog";
-    timer(1);
-    EXPECT_EQ(windowSize(dialog()).width, design.width);
-    EXPECT_EQ(windowSize(dialog()).height, design.height);
-
-    resizeFrame(design.width + 150, design.height + 90);
-    timer(1);
-    EXPECT_EQ(windowSize(dialog()).width, design.width + 150);
-    EXPECT_EQ(windowSize(dialog()).height, design.height + 90);
-    EXPECT_EQ(instance().editorWidth, design.width + 150);
-    EXPECT_EQ(instance().editorHeight, design.height + 90);
-
-    resizeFrame(design.width - 100, design.height + 40);
-    timer(1);
-    EXPECT_EQ(windowSize(dialog()).width, design.width) << "never narrower than designed";
-    EXPECT_EQ(windowSize(dialog()).height, design.height + 40);
-
-    // The next editor starts at the size the last one had.
-    ASSERT_EQ(dispatch(effEditOpen, 0, 0, frame_), 1);
-    EXPECT_EQ(windowSize(dialog()).width, design.width);
-    EXPECT_EQ(windowSize(dialog()).height, design.height + 40);
-}
-
 // Wine 8 cannot make a thread per-monitor aware (version 2), so the DPI
 // conversion itself is tested natively; here it must be off for good.
 TEST_F(EditorTest, WithoutPerMonitorDpiTheLayoutIsNotConverted) {
@@ -79,7 +52,9 @@ TEST_F(EditorTest, WithoutPerMonitorDpiTheLayoutIsNotConverted) {
     EXPECT_EQ(instance().childResizer.designScale, 0) << "once off, it stays off";
 }
 
-TEST_F(EditorTest, ControlsFollowTheirAnchorsWhenTheFrameGrows) {
+// The dialog fills a larger frame and keeps its design size in a smaller
+// one; its controls follow their anchors and return to their places.
+TEST_F(EditorTest, DialogFillsTheFrameAndItsControlsFollowTheirAnchors) {
     struct Anchor {
         int id;
         int left, top, right, bottom;  // how many times dw or dh each edge moves
@@ -94,25 +69,31 @@ TEST_F(EditorTest, ControlsFollowTheirAnchorsWhenTheFrameGrows) {
     std::vector<RECT> before;
     for (const Anchor& anchor : anchors) before.push_back(rectInDialog(anchor.id));
     const Size design = windowSize(dialog());
-    const int dw = 210, dh = 130;
-    resizeFrame(design.width + dw, design.height + dh);
-    timer(1);
-    for (size_t i = 0; i < std::size(anchors); ++i) {
-        const Anchor& anchor = anchors[i];
-        const RECT after = rectInDialog(anchor.id);
-        EXPECT_EQ(after.left, before[i].left + anchor.left * dw) << anchor.id;
-        EXPECT_EQ(after.top, before[i].top + anchor.top * dh) << anchor.id;
-        EXPECT_EQ(after.right, before[i].right + anchor.right * dw) << anchor.id;
-        EXPECT_EQ(after.bottom, before[i].bottom + anchor.bottom * dh) << anchor.id;
+    ASSERT_GT(design.width, 300) << "the frame starts smaller than the dialog";
+    struct Case {
+        int frameWidth, frameHeight;  // beyond the design size
+        int dw, dh;                   // what the dialog grows by
+    } cases[] = {{-100, -100, 0, 0}, {210, 130, 210, 130}, {0, 0, 0, 0}, {-100, 40, 0, 40}};
+    for (const Case& test : cases) {
+        SCOPED_TRACE(testing::Message() << "frame " << test.frameWidth << " x " << test.frameHeight);
+        resizeFrame(design.width + test.frameWidth, design.height + test.frameHeight);
+        timer(1);
+        EXPECT_EQ(windowSize(dialog()).width, design.width + test.dw);
+        EXPECT_EQ(windowSize(dialog()).height, design.height + test.dh);
+        for (size_t i = 0; i < std::size(anchors); ++i) {
+            const Anchor& anchor = anchors[i];
+            const RECT after = rectInDialog(anchor.id);
+            EXPECT_EQ(after.left, before[i].left + anchor.left * test.dw) << anchor.id;
+            EXPECT_EQ(after.top, before[i].top + anchor.top * test.dh) << anchor.id;
+            EXPECT_EQ(after.right, before[i].right + anchor.right * test.dw) << anchor.id;
+            EXPECT_EQ(after.bottom, before[i].bottom + anchor.bottom * test.dh) << anchor.id;
+        }
     }
-
-    resizeFrame(design.width, design.height);
-    timer(1);
-    for (size_t i = 0; i < std::size(anchors); ++i) {
-        const RECT after = rectInDialog(anchors[i].id);
-        EXPECT_EQ(after.left, before[i].left) << anchors[i].id << " returns to its place";
-        EXPECT_EQ(after.bottom, before[i].bottom) << anchors[i].id << " returns to its place";
-    }
+    EXPECT_EQ(instance().editorWidth, design.width);
+    EXPECT_EQ(instance().editorHeight, design.height + 40);
+    ASSERT_EQ(dispatch(effEditOpen, frame_), 1);
+    EXPECT_EQ(windowSize(dialog()).width, design.width) << "the next editor starts at the last size";
+    EXPECT_EQ(windowSize(dialog()).height, design.height + 40);
 }
 
 TEST_F(EditorTest, ScreenshotOfTheEditorAtDefaultSize) {
@@ -121,41 +102,18 @@ TEST_F(EditorTest, ScreenshotOfTheEditorAtDefaultSize) {
     resizeFrame(size.width, size.height);
     RedrawWindow(frame_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pump(100);
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.width;
-    info.bmiHeader.biHeight = -size.height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(bitmap, nullptr);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+    host::RasterBitmap picture(size.width, size.height);
     HDC dialogDc = GetDC(dialog());
-    BitBlt(memory, 0, 0, size.width, size.height, dialogDc, 0, 0, SRCCOPY);
+    BitBlt(static_cast<HDC>(picture.getDC()), 0, 0, size.width, size.height, dialogDc, 0, 0, SRCCOPY);
     ReleaseDC(dialog(), dialogDc);
     GdiFlush();
-
-    std::vector<unsigned char> rgb(size_t(size.width) * size.height * 3);
     std::set<uint32_t> colours;
-    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < size_t(size.width) * size.height; ++i) {
-        rgb[3 * i] = (pixels[i] >> 16) & 0xFF;
-        rgb[3 * i + 1] = (pixels[i] >> 8) & 0xFF;
-        rgb[3 * i + 2] = pixels[i] & 0xFF;
-        colours.insert(pixels[i] & 0xFFFFFF);
-    }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    const std::string file = besideProgram("editor-default.png");
-    EXPECT_NE(stbi_write_png(file.c_str(), size.width, size.height, 3, rgb.data(), size.width * 3), 0) << file;
+    const uint32_t* pixels = picture.getBits();
+    for (size_t i = 0; i < size_t(size.width) * size.height; ++i) colours.insert(pixels[i] & 0xFFFFFF);
     EXPECT_GT(colours.size(), 4u) << "the controls are drawn, not one flat colour";
+    const std::string file = besideProgram("editor-default.png");
+    std::string error;
+    EXPECT_TRUE(host::writePng(file, &picture, error)) << error;
 }
 
 #endif
