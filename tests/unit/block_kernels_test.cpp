@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,9 @@ struct Outputs {
 
     template <typename T>
     void keep(const std::string& name, const std::vector<T>& values) {
-        const char* first = reinterpret_cast<const char*>(values.data());
         names.push_back(name);
-        bytes.emplace_back(first, first + values.size() * sizeof(T));
+        bytes.emplace_back(values.size() * sizeof(T));
+        if (!values.empty()) std::memcpy(bytes.back().data(), values.data(), bytes.back().size());
     }
 };
 
