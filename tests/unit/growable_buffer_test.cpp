@@ -23,10 +23,10 @@ TEST(GrowableBuffer, GrowthAddsHalfTheRequestPageRoundedAndCapped) {
         int32_t allocated;
     };
     const Case cases[] = {
-        {4096, 5000, 8096},             // at least a page, ending 96 bytes short of one
-        {4096, 100000, 147360},         // half the request, rounded down to pages
-        {4096, 20'000'000, 24190880},   // at most 4 MiB more
-        {16, 100, 150},                 // below a page: half the request as it is
+        {4096, 5000, 8096},            // a page at least; blocks end 96 bytes short of a page
+        {4096, 100000, 147360},        // half the request, rounded down to pages
+        {4096, 20'000'000, 24190880},  // at most 4 MiB more
+        {16, 100, 150},                // below a page: half the request as it is
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request);
