@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 #include "stream_support.h"
@@ -23,10 +24,12 @@
 
 #if !defined(VEXLAN_COUNT_BY_SANITIZER_HOOK)
 #if defined(_WIN32)
-#define VEXLAN_COUNT_BY_CRT_OVERRIDE 1
+#define VEXLAN_COUNT_BY_OVERRIDE 1
+#define VEXLAN_CDECL __cdecl
 #include <windows.h>
 #elif defined(__GLIBC__)
-#define VEXLAN_COUNT_BY_LIBC_OVERRIDE 1
+#define VEXLAN_COUNT_BY_OVERRIDE 1
+#define VEXLAN_CDECL
 #endif
 #endif
 
@@ -55,82 +58,66 @@ bool installCounter() { return __sanitizer_install_malloc_and_free_hooks(onSanit
 
 }  // namespace
 
-#elif defined(VEXLAN_COUNT_BY_LIBC_OVERRIDE)
+#elif defined(VEXLAN_COUNT_BY_OVERRIDE)
 
+#if !defined(_WIN32)
 extern "C" {
 void* __libc_malloc(size_t size);
 void* __libc_calloc(size_t count, size_t size);
 void* __libc_realloc(void* block, size_t size);
 void __libc_free(void* block);
-
-void* malloc(size_t size) {
-    noteAllocation();
-    return __libc_malloc(size);
 }
-void* calloc(size_t count, size_t size) {
-    noteAllocation();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* block, size_t size) {
-    noteAllocation();
-    return __libc_realloc(block, size);
-}
-void free(void* block) { __libc_free(block); }
-}
-
-namespace {
-bool installCounter() { return true; }
-}  // namespace
-
-#elif defined(VEXLAN_COUNT_BY_CRT_OVERRIDE)
+#endif
 
 namespace {
 
-using MallocFunction = void*(__cdecl*)(size_t);
-using CallocFunction = void*(__cdecl*)(size_t, size_t);
-using ReallocFunction = void*(__cdecl*)(void*, size_t);
-using FreeFunction = void(__cdecl*)(void*);
-
-struct CrtAllocator {
-    MallocFunction malloc;
-    CallocFunction calloc;
-    ReallocFunction realloc;
-    FreeFunction free;
+// The real allocator, found on first use: that may come before any static
+// constructor has run.
+struct RealAllocator {
+    void*(VEXLAN_CDECL* malloc)(size_t);
+    void*(VEXLAN_CDECL* calloc)(size_t, size_t);
+    void*(VEXLAN_CDECL* realloc)(void*, size_t);
+    void(VEXLAN_CDECL* free)(void*);
 };
 
-// Resolved on first use, before any static constructor may have run; the
-// runtime DLL is loaded with the program.
-CrtAllocator& crt() {
-    static CrtAllocator functions{};
-    if (!functions.free) {
-        HMODULE runtime = GetModuleHandleA("msvcrt.dll");
-        functions.malloc = reinterpret_cast<MallocFunction>(reinterpret_cast<void*>(GetProcAddress(runtime, "malloc")));
-        functions.calloc = reinterpret_cast<CallocFunction>(reinterpret_cast<void*>(GetProcAddress(runtime, "calloc")));
-        functions.realloc =
-            reinterpret_cast<ReallocFunction>(reinterpret_cast<void*>(GetProcAddress(runtime, "realloc")));
-        functions.free = reinterpret_cast<FreeFunction>(reinterpret_cast<void*>(GetProcAddress(runtime, "free")));
-    }
+RealAllocator& real() {
+    static RealAllocator functions{};
+    if (functions.free) return functions;
+#if !defined(_WIN32)
+    functions = {__libc_malloc, __libc_calloc, __libc_realloc, __libc_free};
+#else
+    // The runtime DLL is loaded with the program.
+    const HMODULE runtime = GetModuleHandleA("msvcrt.dll");
+    const auto find = [runtime](auto& function, const char* name) {
+        using Function = std::remove_reference_t<decltype(function)>;
+        function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(runtime, name)));
+    };
+    find(functions.malloc, "malloc");
+    find(functions.calloc, "calloc");
+    find(functions.realloc, "realloc");
+    find(functions.free, "free");
+#endif
     return functions;
 }
 
-bool installCounter() { return crt().malloc && crt().calloc && crt().realloc && crt().free; }
+bool installCounter() { return real().malloc && real().calloc && real().realloc && real().free; }
 
 }  // namespace
 
 extern "C" {
-void* __cdecl malloc(size_t size) {
+void* VEXLAN_CDECL malloc(size_t size) {
     noteAllocation();
-    return crt().malloc(size);
+    return real().malloc(size);
 }
-void* __cdecl calloc(size_t count, size_t size) {
+void* VEXLAN_CDECL calloc(size_t count, size_t size) {
     noteAllocation();
-    return crt().calloc(count, size);
+    return real().calloc(count, size);
 }
-void* __cdecl realloc(void* block, size_t size) {
+void* VEXLAN_CDECL realloc(void* block, size_t size) {
     noteAllocation();
-    return crt().realloc(block, size);
+    return real().realloc(block, size);
 }
-void __cdecl free(void* block) { crt().free(block); }
+void VEXLAN_CDECL free(void* block) { real().free(block); }
 }
 
 #endif
@@ -171,8 +158,7 @@ constexpr int kCountedBlocks = 1000;
 }  // namespace
 
 TEST(Allocation, SteadyStateProcessingAllocatesNothing) {
-#if !defined(VEXLAN_COUNT_BY_SANITIZER_HOOK) && !defined(VEXLAN_COUNT_BY_LIBC_OVERRIDE) && \
-    !defined(VEXLAN_COUNT_BY_CRT_OVERRIDE)
+#if !defined(VEXLAN_COUNT_BY_SANITIZER_HOOK) && !defined(VEXLAN_COUNT_BY_OVERRIDE)
     GTEST_SKIP() << "no way to count allocations with this C library";
 #endif
     ASSERT_TRUE(installCounter());
@@ -196,15 +182,12 @@ TEST(Allocation, SteadyStateProcessingAllocatesNothing) {
 
         // Noise long enough that no two frames see the same samples.
         const int length = scenario.blockSize * (kWarmUpBlocks + kCountedBlocks);
-        Channels input;
-        Channels output;
+        Channels input, output(scenario.channels, std::vector<float>(scenario.blockSize));
+        std::vector<float*> in(scenario.channels), out(scenario.channels);
         for (int c = 0; c < scenario.channels; ++c) {
             input.push_back(noise(length, 90 + c, 0.5));
-            output.emplace_back(scenario.blockSize);
+            out[c] = output[c].data();
         }
-        std::vector<float*> in(scenario.channels);
-        std::vector<float*> out(scenario.channels);
-        for (int c = 0; c < scenario.channels; ++c) out[c] = output[c].data();
         auto processBlockAt = [&](int block) {
             for (int c = 0; c < scenario.channels; ++c) in[c] = input[c].data() + block * scenario.blockSize;
             AEffect* effect = instance.effect();
@@ -229,8 +212,7 @@ TEST(Allocation, SteadyStateProcessingAllocatesNothing) {
 }
 
 TEST(Allocation, CounterSeesAnAllocation) {
-#if !defined(VEXLAN_COUNT_BY_SANITIZER_HOOK) && !defined(VEXLAN_COUNT_BY_LIBC_OVERRIDE) && \
-    !defined(VEXLAN_COUNT_BY_CRT_OVERRIDE)
+#if !defined(VEXLAN_COUNT_BY_SANITIZER_HOOK) && !defined(VEXLAN_COUNT_BY_OVERRIDE)
     GTEST_SKIP() << "no way to count allocations with this C library";
 #endif
     ASSERT_TRUE(installCounter());

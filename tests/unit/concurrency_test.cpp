@@ -59,8 +59,7 @@ struct AudioThread {
     }
 
     const Instance& instance;
-    Channels input;
-    Channels output;
+    Channels input, output;
     float* in[kMaxChannels];
     float* out[kMaxChannels];
     std::atomic<bool> stop{false};
@@ -87,11 +86,6 @@ void playWhile(const Instance& instance, const std::function<void(const AudioThr
     EXPECT_EQ(audio.nonFinite.load(), 0);
 }
 
-int32_t requestChannels(const Instance& instance, int32_t count, int32_t layout) {
-    instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
-    return count;
-}
-
 }  // namespace
 
 TEST(Concurrency, SettingsChangesWhileProcessing) {
@@ -111,7 +105,9 @@ TEST(Concurrency, SettingsChangesWhileProcessing) {
                 instance->meteringSource = (round % 3 == 0) ? kMeterMax : kMeterChannelBase + round % 4;
                 instance->autoNoiseProfile = round % 2;
             }
-            requestChannels(instance, 2 + round % 7, 1 + round % 2);
+            int32_t count = 2 + round % 7, layout = 1 + round % 2;
+            instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count),
+                              &layout, 1.0f);
             resetAnalysis(*instance, true);
             instance.dispatch(effSetSampleRate, 0, 0, nullptr, round % 2 ? 48000.0f : 44100.0f);
             instance.dispatch(effMainsChanged, 0, 0);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "shell/growable_buffer.h"
@@ -11,72 +10,58 @@ using namespace vexlan;
 namespace {
 
 struct BufferGuard {
-    GrowableBuffer buffer;
+    GrowableBuffer& buffer;
     ~BufferGuard() { freeBuffer(buffer); }
-};
-
-struct QueueGuard {
-    ChannelQueue queue;
-    ~QueueGuard() { freeBuffer(queue.buffer); }
 };
 
 }  // namespace
 
-TEST(GrowableBuffer, GrowthFollowsPageRoundedSteps) {
-    BufferGuard guard;
-    GrowableBuffer& buffer = guard.buffer;
-    ASSERT_NE(resizeBuffer(buffer, 5000, false), nullptr);
-    EXPECT_EQ(buffer.size, 5000);
-    EXPECT_EQ(buffer.allocated, 8096);
-
-    // Within the block: the size moves, the block does not.
-    void* block = buffer.data;
-    EXPECT_EQ(resizeBuffer(buffer, 8096, false), block);
-    EXPECT_EQ(buffer.allocated, 8096);
-
-    // A large request takes half of itself as the step, page-rounded.
-    ASSERT_NE(resizeBuffer(buffer, 100000, false), nullptr);
-    EXPECT_EQ(buffer.allocated, (100000 + 49152 + 96) / 4096 * 4096 - 96);
-    EXPECT_EQ(buffer.allocated % 4096, 4096 - 96);
+TEST(GrowableBuffer, GrowthAddsHalfTheRequestPageRoundedAndCapped) {
+    struct Case {
+        int32_t granularity;
+        int32_t request;
+        int32_t allocated;
+    };
+    const Case cases[] = {
+        {4096, 5000, 8096},            // a page at least; blocks end 96 bytes short of a page
+        {4096, 100000, 147360},        // half the request, rounded down to pages
+        {4096, 20'000'000, 24190880},  // at most 4 MiB more
+        {16, 100, 150},                // below a page: half the request as it is
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request);
+        GrowableBuffer buffer;
+        BufferGuard guard{buffer};
+        buffer.granularity = c.granularity;
+        ASSERT_NE(resizeBuffer(buffer, c.request, false), nullptr);
+        EXPECT_EQ(buffer.size, c.request);
+        EXPECT_EQ(buffer.allocated, c.allocated);
+    }
 }
 
-TEST(GrowableBuffer, StepIsCappedAtFourMegabytes) {
-    BufferGuard guard;
-    ASSERT_NE(resizeBuffer(guard.buffer, 20'000'000, false), nullptr);
-    EXPECT_EQ(guard.buffer.allocated, (20'000'000 + 4'194'304 + 96) / 4096 * 4096 - 96);
-}
+TEST(GrowableBuffer, TheBlockStaysUntilAShrinkPastTheThreshold) {
+    GrowableBuffer buffer;
+    BufferGuard guard{buffer};
+    void* block = resizeBuffer(buffer, 100000, false);
+    ASSERT_EQ(buffer.allocated, 147360);
+    // Growing within the block, the same size, shrinking without leave, and
+    // a negative size (taken as 0) all keep it.
+    EXPECT_EQ(resizeBuffer(buffer, 147360, false), block);
+    EXPECT_EQ(resizeBuffer(buffer, 147360, true), block);
+    EXPECT_EQ(resizeBuffer(buffer, 10, false), block);
+    EXPECT_EQ(resizeBuffer(buffer, -5, false), nullptr);
+    EXPECT_EQ(buffer.size, 0);
+    EXPECT_EQ(buffer.data, block);
+    EXPECT_EQ(buffer.allocated, 147360);
 
-TEST(GrowableBuffer, SmallGranularityAddsHalfTheRequest) {
-    BufferGuard guard;
-    guard.buffer.granularity = 16;
-    ASSERT_NE(resizeBuffer(guard.buffer, 100, false), nullptr);
-    EXPECT_EQ(guard.buffer.allocated, 150);
-    ASSERT_NE(resizeBuffer(guard.buffer, 10, false), nullptr);
-    EXPECT_EQ(guard.buffer.allocated, 150) << "shrinking was not allowed";
-}
-
-TEST(GrowableBuffer, SameSizeNeverReallocates) {
-    BufferGuard guard;
-    GrowableBuffer& buffer = guard.buffer;
-    resizeBuffer(buffer, 3000, false);
-    const GrowableBuffer before = buffer;
-    EXPECT_EQ(resizeBuffer(buffer, 3000, true), before.data);
-    EXPECT_EQ(buffer.data, before.data);
-    EXPECT_EQ(buffer.allocated, before.allocated);
-}
-
-TEST(GrowableBuffer, ShrinkReleasesOnlyPastTheThreshold) {
-    BufferGuard guard;
-    GrowableBuffer& buffer = guard.buffer;
+    // The threshold: half the block here, as that is less than the block
+    // minus four pages.
     resizeBuffer(buffer, 100000, false);
-    const int32_t allocated = buffer.allocated;  // 147360
-    const int32_t threshold = std::max(1, std::min(allocated - 4 * 4096, allocated / 2));
-
-    resizeBuffer(buffer, threshold, true);
-    EXPECT_EQ(buffer.allocated, allocated) << "at the threshold the block is kept";
-    resizeBuffer(buffer, threshold - 1, true);
-    EXPECT_LT(buffer.allocated, allocated);
-    EXPECT_EQ(buffer.size, threshold - 1);
+    resizeBuffer(buffer, 73680, true);
+    EXPECT_EQ(buffer.allocated, 147360) << "at the threshold the block is kept";
+    resizeBuffer(buffer, 73679, true);
+    EXPECT_LT(buffer.allocated, 147360);
+    EXPECT_EQ(buffer.size, 73679);
 
     EXPECT_EQ(resizeBuffer(buffer, 0, true), nullptr);
     EXPECT_EQ(buffer.data, nullptr);
@@ -84,19 +69,9 @@ TEST(GrowableBuffer, ShrinkReleasesOnlyPastTheThreshold) {
     EXPECT_EQ(buffer.size, 0);
 }
 
-TEST(GrowableBuffer, ZeroWithoutShrinkKeepsTheBlockAndNegativeMeansZero) {
-    BufferGuard guard;
-    GrowableBuffer& buffer = guard.buffer;
-    resizeBuffer(buffer, 1000, false);
-    EXPECT_EQ(resizeBuffer(buffer, -5, false), nullptr);
-    EXPECT_EQ(buffer.size, 0);
-    EXPECT_NE(buffer.data, nullptr);
-    EXPECT_GT(buffer.allocated, 0);
-}
-
 TEST(GrowableBuffer, DataStartsOnACacheLineAndKeepsItsContentsThroughEveryMove) {
-    BufferGuard guard;
-    GrowableBuffer& buffer = guard.buffer;
+    GrowableBuffer buffer;
+    BufferGuard guard{buffer};
     // A small granularity reallocates on almost every step; blocks allocated
     // in between leave the allocator handing out differently aligned blocks.
     buffer.granularity = 8;
@@ -118,58 +93,30 @@ TEST(GrowableBuffer, DataStartsOnACacheLineAndKeepsItsContentsThroughEveryMove) 
     for (int32_t i = 0; i < 40; ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7 + 3)) << i;
 }
 
-TEST(GrowableBuffer, GrowthKeepsTheContents) {
-    BufferGuard guard;
-    GrowableBuffer& buffer = guard.buffer;
-    auto* bytes = static_cast<unsigned char*>(resizeBuffer(buffer, 4000, false));
-    for (int i = 0; i < 4000; ++i) bytes[i] = static_cast<unsigned char>(i * 7);
-    bytes = static_cast<unsigned char*>(resizeBuffer(buffer, 400000, false));
-    ASSERT_NE(bytes, nullptr);
-    for (int i = 0; i < 4000; ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7)) << i;
-}
-
-TEST(ChannelQueue, FifoRestartsAtTheFrontWhenDrained) {
-    QueueGuard guard;
-    ChannelQueue& queue = guard.queue;
+TEST(ChannelQueue, AppendConsumeCompactAndRestartAtTheFrontWhenDrained) {
+    ChannelQueue queue;
+    BufferGuard guard{queue.buffer};
     const float first[3] = {1, 2, 3};
     ASSERT_TRUE(appendToQueue(queue, first, sizeof first));
     consumeFromQueue(queue, 2 * sizeof(float));
     EXPECT_EQ(queuedBytes(queue), int32_t(sizeof(float)));
     EXPECT_EQ(bufferAs<float>(queue.buffer)[queue.readPosition / 4], 3.0f);
-
     consumeFromQueue(queue, 100);  // never past the end
     EXPECT_EQ(queue.readPosition, queue.buffer.size);
+
     const float second[2] = {4, 5};
     ASSERT_TRUE(appendToQueue(queue, second, sizeof second));
     EXPECT_EQ(queue.readPosition, 0) << "a drained queue restarts at the front";
-    EXPECT_EQ(queue.buffer.size, int32_t(sizeof second));
-    EXPECT_EQ(bufferAs<float>(queue.buffer)[0], 4.0f);
-}
-
-TEST(ChannelQueue, CompactMovesQueuedBytesToTheFront) {
-    QueueGuard guard;
-    ChannelQueue& queue = guard.queue;
-    const float samples[5] = {1, 2, 3, 4, 5};
-    appendToQueue(queue, samples, sizeof samples);
-    consumeFromQueue(queue, 3 * sizeof(float));
+    // A null source appends zeros, here over the 3 left from before.
+    ASSERT_TRUE(appendToQueue(queue, nullptr, 2 * sizeof(float)));
+    consumeFromQueue(queue, sizeof(float));
     const int32_t allocated = queue.buffer.allocated;
     compactQueue(queue);
     EXPECT_EQ(queue.readPosition, 0);
-    EXPECT_EQ(queue.buffer.size, int32_t(2 * sizeof(float)));
     EXPECT_EQ(queue.buffer.allocated, allocated);
-    EXPECT_EQ(bufferAs<float>(queue.buffer)[0], 4.0f);
-    EXPECT_EQ(bufferAs<float>(queue.buffer)[1], 5.0f);
-}
-
-TEST(ChannelQueue, NullSourceAppendsZeros) {
-    QueueGuard guard;
-    ChannelQueue& queue = guard.queue;
-    const float one = 1.0f;
-    appendToQueue(queue, &one, sizeof one);
-    appendToQueue(queue, nullptr, 3 * sizeof(float));
-    ASSERT_EQ(queuedBytes(queue), int32_t(4 * sizeof(float)));
+    ASSERT_EQ(queue.buffer.size, int32_t(3 * sizeof(float)));
     const float* data = bufferAs<float>(queue.buffer);
-    EXPECT_EQ(data[0], 1.0f);
+    EXPECT_EQ(data[0], 5.0f);
     EXPECT_EQ(data[1], 0.0f);
-    EXPECT_EQ(data[3], 0.0f);
+    EXPECT_EQ(data[2], 0.0f);
 }

@@ -126,6 +126,4 @@ std::vector<std::string> RecordingHost::texts() const {
     return found;
 }
 
-RecordingHost& current() { return *active; }
-
 }  // namespace recording

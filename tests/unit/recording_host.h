@@ -73,6 +73,4 @@ private:
     vexlan::CreateSystemFontFn savedSystemFont_;
 };
 
-RecordingHost& current();
-
 }  // namespace recording
