@@ -20,8 +20,11 @@ intptr_t VST_CALL callback(vexlan::AEffect* effect, int32_t opcode, int32_t inde
 // Aborts, so the fuzzer keeps the input, when the condition fails.
 void require(bool condition);
 
-// What a loaded state must leave, whatever the bytes: settings the
+// What reading a state must leave, whatever the bytes: settings the
 // processor and the editor can work with.
+void checkReadFields(const vexlan::PluginInstance& instance);
+
+// The same after a whole load, and a latency and pins that match them.
 void checkLoadedSettings(const vexlan::PluginInstance& instance);
 
 }  // namespace fuzzhost

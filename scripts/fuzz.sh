@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds the fuzz targets with clang in build/fuzz, replays the seed corpus
 # through each, then fuzzes each for a bounded time:
-#   vexlan-state-chunk-fuzz   whole instance: load a state, process audio, save
-#   vexlan-table-codec-fuzz   the table codec and the state reader alone, no audio
+#   vexlan-state-chunk-fuzz       whole instance: load a state, process audio, save
+#   vexlan-state-reader-fuzz      the state reader alone: table decoder and fields, no audio
+#   vexlan-table-round-trip-fuzz  the bytes as a table: encode, decode, encode again
 #
 #   scripts/fuzz.sh [seconds]      (default 60 per target, or $VEXLAN_FUZZ_SECONDS)
 #
@@ -20,10 +21,11 @@ jobs=${VEXLAN_FUZZ_BUILD_JOBS:-2}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVEXLAN_BUILD_FUZZERS=ON -DVEXLAN_BUILD_TESTS=OFF -DVEXLAN_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" -j "$jobs" --target vexlan-state-chunk-fuzz vexlan-table-codec-fuzz
+cmake --build "$build" -j "$jobs" --target vexlan-state-chunk-fuzz vexlan-state-reader-fuzz \
+    vexlan-table-round-trip-fuzz
 mkdir -p "$artifacts"
 
-for name in state-chunk table-codec; do
+for name in state-chunk state-reader table-round-trip; do
     target="$build/bin/vexlan-$name-fuzz"
     # New inputs the fuzzer finds go here, so the checked-in seeds stay as they are.
     work="$build/corpus/$name"

@@ -4,7 +4,7 @@
 #   sanitizers  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   threads     the concurrency tests under ThreadSanitizer
 #   windows     vexlan.dll and the tests cross-built with MinGW-w64, run under Wine in Xvfb
-#   fuzz        both fuzz targets: corpus replay and a bounded run each
+#   fuzz        every fuzz target: corpus replay and a bounded run each
 # Usage: scripts/test.sh [suite ...]   (default: all, in that order)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

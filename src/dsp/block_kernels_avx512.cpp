@@ -208,6 +208,58 @@ inline __attribute__((always_inline)) void storeProduct(float* packed, __m512 sp
     _mm512_storeu_ps(packed, _mm512_mul_ps(spectrum, spreadGain));
 }
 
+// The pairs of bins k and N - k by aligned chunks of eight positions. Every
+// chunk holds the mirrors of exactly one chunk: of itself for the first two
+// (the first one when N = 8), of another one for all later chunks. One entry
+// per such chunk or two chunks, the chunks that mirror themselves first. The
+// lane map works both ways: lane l of the chunk mirrors lane mirrorLane[l]
+// of the mirror chunk, and lane l of the mirror chunk mirrors lane
+// mirrorLane[l] of the chunk.
+struct MirrorChunkPair {
+    int32_t position;        // of lane 0 of the chunk, a multiple of eight
+    int32_t mirrorPosition;  // of lane 0 of the chunk holding their mirrors: the same, or above
+    uint8_t mirrorLane[kLanes];  // lane l mirrors this lane of the other chunk
+    uint8_t lowerLanes;          // bit l: lane l of the chunk holds a bin 0 .. N/2
+    uint8_t mirrorLowerLanes;    // the same for the mirror chunk
+};
+
+constexpr int kMaxLog2Size = 15;
+// Sizes 8 to 32768 back to back: one entry for 8, then N/16 + 1 for each.
+constexpr int32_t kMirrorChunkEntries = 1 + kMaxTransformSize / 8 - 1 + (kMaxLog2Size - 3);
+MirrorChunkPair gMirrorChunks[kMirrorChunkEntries];
+int32_t gMirrorChunkStart[kMaxLog2Size + 2];  // by log2 N; entry log2 N + 1 ends size N
+
+int32_t log2Of(int32_t n) {
+    int32_t bits = 0;
+    while ((1 << (bits + 1)) <= n) ++bits;
+    return bits;
+}
+
+// Built with the set, from the transform's output order alone.
+void buildMirrorChunks() {
+    static int32_t positionOfBin[kMaxTransformSize];
+    int32_t next = 0;
+    for (int32_t n = 8; n <= kMaxTransformSize; n *= 2) {
+        gMirrorChunkStart[log2Of(n)] = next;
+        const auto binAt = [n](int32_t position) { return (n - scramble(position, n)) & (n - 1); };
+        for (int32_t position = 0; position < n; ++position) positionOfBin[binAt(position)] = position;
+        const auto mirrorOf = [&](int32_t position) { return positionOfBin[(n - binAt(position)) & (n - 1)]; };
+        for (int32_t first = 0; first < n; first += kLanes) {
+            const int32_t mirrorFirst = mirrorOf(first) / kLanes * kLanes;
+            if (mirrorFirst < first) continue;
+            MirrorChunkPair& entry = gMirrorChunks[next++];
+            entry = {first, mirrorFirst, {}, 0, 0};
+            for (int32_t lane = 0; lane < kLanes; ++lane) {
+                const int32_t mirrorLane = mirrorOf(first + lane) - mirrorFirst;
+                entry.mirrorLane[lane] = uint8_t(mirrorLane);
+                if (binAt(first + lane) <= n / 2) entry.lowerLanes |= uint8_t(1 << lane);
+                if (binAt(mirrorOf(first + lane)) <= n / 2) entry.mirrorLowerLanes |= uint8_t(1 << mirrorLane);
+            }
+        }
+        gMirrorChunkStart[log2Of(n) + 1] = next;
+    }
+}
+
 // Each chunk and its mirror chunk are read and written whole, which also
 // makes the product in place safe: one permutation lines the mirrors up, and
 // a second hands the values back. Where a pair's two positions share a chunk,
@@ -253,14 +305,15 @@ void captureMirrorChunks(float* output, float* input, float* packed, const float
 
 void captureAndApplyPackedGain(float* output, float* input, float* packed, const float* gain, int32_t n,
                                const MagnitudeCapture& how, double outputScale, float factor) {
-    const MirrorChunkPair* chunks = mirrorChunkTable(n);
-    if (!chunks) {
+    if (n < 8 || n > kMaxTransformSize || (n & (n - 1)) != 0) {
         avxBlockKernels()->captureAndApplyPackedGain(output, input, packed, gain, n, how, outputScale, factor);
         return;
     }
+    const int32_t start = gMirrorChunkStart[log2Of(n)];
+    const int32_t count = gMirrorChunkStart[log2Of(n) + 1] - start;
     withCombination(how, [&](auto larger, auto add) {
         captureMirrorChunks<decltype(larger)::value, decltype(add)::value>(
-            output, input, packed, gain, chunks, mirrorChunkCount(n), how.scaleA, how.scaleB, outputScale, factor);
+            output, input, packed, gain, gMirrorChunks + start, count, how.scaleA, how.scaleB, outputScale, factor);
     });
 }
 
@@ -281,6 +334,7 @@ const BlockKernels* avx512BlockKernels() {
         const BlockKernels* avx = avxBlockKernels();
         __builtin_cpu_init();
         if (!avx || !__builtin_cpu_supports("avx512f")) return nullptr;
+        buildMirrorChunks();
         static BlockKernels kernels = *avx;
         kernels.spectrumMagnitudes = spectrumMagnitudes;
         kernels.captureMagnitudes = captureMagnitudes;

@@ -13,16 +13,12 @@ constexpr int kMaxLog2Size = 15;
 constexpr int kBinOrderEntries = 2 * kMaxTransformSize - 2;
 // Size n holds n/2 + 1 pairs after those of the smaller sizes.
 constexpr int kBinPairEntries = kMaxTransformSize + kMaxLog2Size - 1;
-// Size n >= 8 holds its chunk entries after those of the smaller sizes:
-// one for n = 8, then n/16 + 1 for n = 16 .. 32768.
-constexpr int kMirrorChunkEntries = 1 + kMaxTransformSize / 8 - 1 + (kMaxLog2Size - 3);
 // Pass size n keeps n floats starting at n (one padded block at 0 for n = 8).
 constexpr int kTwiddleFloats = 2 * kMaxTransformSize;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 int32_t gBinOrder[kBinOrderEntries];
 BinPair gBinPairs[kBinPairEntries];
-MirrorChunkPair gMirrorChunks[kMirrorChunkEntries];
 int32_t gBitReverse[kMaxTransformSize];
 alignas(64) float gTwiddles[kTwiddleFloats];
 bool gTablesBuilt = false;
@@ -39,9 +35,6 @@ int log2Of(int n) {
 }
 
 int binPairOffset(int n) { return n / 2 - 1 + log2Of(n) - 1; }
-
-int mirrorChunkEntries(int n) { return n == 8 ? 1 : n / 16 + 1; }
-int mirrorChunkOffset(int n) { return n == 8 ? 0 : 1 + (n - 16) / 16 + (log2Of(n) - 4); }
 
 bool isSupportedSize(int n) { return n >= 2 && n <= kMaxTransformSize && (n & (n - 1)) == 0; }
 
@@ -117,30 +110,6 @@ int32_t scramble(int32_t i, int32_t n) {
     return (4 * scramble(j - n / 4, n / 4) - 1) & (n - 1);
 }
 
-namespace {
-
-// The frequency bin the forward transform leaves at `position`.
-int32_t binAt(int32_t position, int32_t n) { return (n - scramble(position, n)) & (n - 1); }
-
-void buildMirrorChunks(int32_t n, const int32_t* order) {
-    MirrorChunkPair* entry = gMirrorChunks + mirrorChunkOffset(n);
-    const auto mirrorOf = [&](int32_t position) { return order[(n - binAt(position, n)) & (n - 1)]; };
-    for (int32_t first = 0; first < n; first += kMirrorChunkLanes) {
-        const int32_t mirrorFirst = mirrorOf(first) / kMirrorChunkLanes * kMirrorChunkLanes;
-        if (mirrorFirst < first) continue;
-        *entry = {first, mirrorFirst, {}, 0, 0};
-        for (int32_t lane = 0; lane < kMirrorChunkLanes; ++lane) {
-            const int32_t mirrorLane = mirrorOf(first + lane) - mirrorFirst;
-            entry->mirrorLane[lane] = uint8_t(mirrorLane);
-            if (binAt(first + lane, n) <= n / 2) entry->lowerLanes |= uint8_t(1 << lane);
-            if (binAt(mirrorOf(first + lane), n) <= n / 2) entry->mirrorLowerLanes |= uint8_t(1 << mirrorLane);
-        }
-        ++entry;
-    }
-}
-
-}  // namespace
-
 void buildFftTables() {
     if (gTablesBuilt) return;
     for (int n = 2; n <= kMaxTransformSize; n *= 2) {
@@ -152,7 +121,6 @@ void buildFftTables() {
             const int32_t bin = (n - scramble(position, n)) & (n - 1);
             if (bin <= n / 2) *pairs++ = {position, order[(n - bin) & (n - 1)]};
         }
-        if (n >= 8) buildMirrorChunks(n, order);
     }
     for (int32_t i = 0; i < kMaxTransformSize; ++i) {
         int32_t reversed = 0;
@@ -185,12 +153,6 @@ bool fftTablesBuilt() { return gTablesBuilt; }
 const int32_t* binOrderTable(int n) { return isSupportedSize(n) ? gBinOrder + n - 2 : nullptr; }
 
 const BinPair* binPairTable(int n) { return isSupportedSize(n) ? gBinPairs + binPairOffset(n) : nullptr; }
-
-const MirrorChunkPair* mirrorChunkTable(int n) {
-    return isSupportedSize(n) && n >= 8 ? gMirrorChunks + mirrorChunkOffset(n) : nullptr;
-}
-
-int32_t mirrorChunkCount(int n) { return mirrorChunkTable(n) ? mirrorChunkEntries(n) : 0; }
 
 const int32_t* bitReverseTable() { return gBitReverse; }
 

@@ -35,26 +35,6 @@ struct BinPair {
     int32_t mirror;    // of bin N - k (the same position for k = 0 and N/2)
 };
 const BinPair* binPairTable(int n);
-// The same pairs by aligned chunks of eight positions, for vector loops
-// (N >= 8). Every chunk holds the mirrors of exactly one chunk: of itself
-// for the first two (the first one when N = 8), of another one for all
-// later chunks. One entry per such chunk or two chunks, the chunks that
-// mirror themselves first. The lane map works both ways: lane l of the
-// chunk mirrors lane mirrorLane[l] of the mirror chunk, and lane l of the
-// mirror chunk mirrors lane mirrorLane[l] of the chunk. It is always one of
-// two maps, 0 1 3 2 6 7 4 5 or 4 5 7 6 0 1 3 2 (told apart by lane 0).
-constexpr int32_t kMirrorChunkLanes = 8;
-struct MirrorChunkPair {
-    int32_t position;        // of lane 0 of the chunk, a multiple of eight
-    int32_t mirrorPosition;  // of lane 0 of the chunk holding their mirrors: the same, or above
-    uint8_t mirrorLane[kMirrorChunkLanes];  // lane l mirrors this lane of the other chunk
-    uint8_t lowerLanes;                     // bit l: lane l of the chunk holds a bin 0 .. N/2
-    uint8_t mirrorLowerLanes;               // the same for the mirror chunk
-};
-// N/16 + 1 entries (1 for N = 8), in chunk order; null for N < 8 or an
-// unsupported N.
-const MirrorChunkPair* mirrorChunkTable(int n);
-int32_t mirrorChunkCount(int n);
 // 32768 entries: i with its lowest 15 bits reversed.
 const int32_t* bitReverseTable();
 // The output-order map, evaluated recursively (used to build the tables and by tests).

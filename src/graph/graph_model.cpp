@@ -312,4 +312,10 @@ void setEditMode(PluginInstance& instance, int32_t mode) {
     showEditModeHint(instance);
 }
 
+void clearForNoiseLearning(PluginInstance& instance) {
+    instance.editMode = kEditPrecise;
+    std::fill(std::begin(instance.binGainTable), std::end(instance.binGainTable), 0.0f);
+    instance.tableChanged = 1;
+}
+
 }  // namespace vexlan

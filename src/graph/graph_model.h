@@ -39,6 +39,9 @@ void removePoint(PluginInstance& instance, int32_t index);
 // "Precise" turns the drawn table into points evenly spaced on the display
 // axis; entering a points mode re-evaluates.
 void setEditMode(PluginInstance& instance, int32_t mode);
+// Learning starts from an empty profile, drawn freehand: "Precise" and a
+// table of zeros, marked changed.
+void clearForNoiseLearning(PluginInstance& instance);
 
 // exp(dB * ln 10 / 20) as float32; values beyond the float range saturate
 // at the largest float.

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "graph/graph_control.h"
+#include "graph/graph_model.h"
 #include "shell/dispatcher.h"
 #include "shell/editor_link.h"
 #include "shell/parameters.h"
@@ -149,11 +150,7 @@ intptr_t channelConfig(PluginInstance& instance, int32_t* count, int32_t* layout
 intptr_t noiseLearning(PluginInstance& instance, intptr_t value) {
     LockHold state(instance.stateLock);
     instance.autoNoiseProfile = value != 0 ? 1 : 0;
-    if (value != 0) {
-        instance.editMode = kEditPrecise;
-        for (float& entry : instance.binGainTable) entry = 0.0f;
-        instance.tableChanged = 1;
-    }
+    if (value != 0) clearForNoiseLearning(instance);
     // An open editor reloads its controls and shows the edit mode.
     instance.editorRefreshPending = 1;
     return kVendorHandled;

@@ -231,24 +231,31 @@ int32_t saveStateChunk(PluginInstance& instance, void** data) {
     return length;
 }
 
+uint32_t readStateFields(PluginInstance& instance, const uint8_t* bytes, int32_t size) {
+    // What a block that lacks them gets.
+    instance.paramValues[kParamQuality] = 1.0;
+    instance.paramValues[kParamGraphOffset] = 1.0;
+    instance.editMode = kEditPrecise;
+    uint32_t channelWord = kDefaultChannelWord;
+    if (bytes && size > kFieldBytes) {
+        readState(instance, loadInt32(bytes), bytes + kFieldBytes, size - kFieldBytes, channelWord);
+    }
+    return channelWord;
+}
+
 int32_t loadStateChunk(PluginInstance& instance, const void* data, int32_t size) {
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (!bytes || size < 0) size = 0;
     {
         LockHold state(instance.stateLock);
-        // What a block that lacks them gets.
-        instance.paramValues[kParamQuality] = 1.0;
-        instance.paramValues[kParamGraphOffset] = 1.0;
-        instance.editMode = kEditPrecise;
         if (size <= kFieldBytes) {
+            readStateFields(instance, bytes, size);
             instance.editorRefreshPending = 1;
             return 1;
         }
 
-        const int32_t marker = loadInt32(bytes);
         LockHold display(instance.displayLock);
-        uint32_t channelWord = kDefaultChannelWord;
-        readState(instance, marker, bytes + kFieldBytes, size - kFieldBytes, channelWord);
+        const uint32_t channelWord = readStateFields(instance, bytes, size);
 
         // The callback takes a writable pointer; hand it a copy, not the literal.
         char query[] = "quovarLoadStateContext";

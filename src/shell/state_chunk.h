@@ -37,4 +37,11 @@ int32_t saveStateChunk(PluginInstance& instance, void** data);
 // not finite become 0.
 int32_t loadStateChunk(PluginInstance& instance, const void* data, int32_t size);
 
+// The reading half of loadStateChunk: takes the fields of `size` bytes into
+// the instance by the same rules, without locks and without applying them
+// (no channel count, graph, analysis buffer or host call), and returns the
+// channel word (count in bits 0-7, metering source in 16-23, layout in
+// 24-25). Cheap enough to run on millions of arbitrary blocks.
+uint32_t readStateFields(PluginInstance& instance, const uint8_t* bytes, int32_t size);
+
 }  // namespace vexlan

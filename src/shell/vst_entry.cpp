@@ -1,5 +1,6 @@
 // The VST 2 boundary: the library entry, VSTPluginMain and the dispatcher.
 // Nothing is thrown across it; every text to the host is bounded.
+#include "dsp/block_kernels.h"
 #include "dsp/fft.h"
 #include "shell/builtin_host.h"
 #include "shell/dispatcher.h"
@@ -32,6 +33,8 @@ void readHostConfiguration() {
 bool fetchHostFunctions() {
     if (processState.hostApiFetched) return true;
     if (!fftTablesBuilt()) buildFftTables();
+    // Picks the loop set, which builds its own tables, before any audio.
+    blockKernels();
     HostApi api{};
     const HostLookup lookup = fetchHostApi(processState.hostCallback, api);
     if (lookup == HostLookup::Incomplete) return false;

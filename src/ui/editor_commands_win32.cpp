@@ -1,6 +1,4 @@
 // The user's edits in the editor: control notifications and fader moves.
-#include <algorithm>
-#include <iterator>
 
 #include "../../res/resource_ids.h"
 #include "graph/graph_model.h"
@@ -86,17 +84,13 @@ void onTyped(PluginInstance& instance, int controlId) {
     notifyParameterEdit(instance, index);
 }
 
-// Learning starts from an empty profile, drawn freehand in "Precise".
 void onAutoNoiseProfile(PluginInstance& instance) {
     const bool ticked = isTicked(editorDialog(instance), IDC_AUTO_NOISE_PROFILE);
     instance.autoNoiseProfile = ticked ? 1 : 0;
     if (!ticked) return;
-    if (instance.editMode != kEditPrecise) {
-        instance.editMode = kEditPrecise;
-        showEditMode(instance);
-    }
-    std::fill(std::begin(instance.binGainTable), std::end(instance.binGainTable), 0.0f);
-    instance.tableChanged = 1;
+    const bool modeShown = instance.editMode == kEditPrecise;
+    clearForNoiseLearning(instance);
+    if (!modeShown) showEditMode(instance);
 }
 
 void onMeteringChange(PluginInstance& instance) {
