@@ -21,7 +21,6 @@ int32_t gBinOrder[kBinOrderEntries];
 BinPair gBinPairs[kBinPairEntries];
 int32_t gBitReverse[kMaxTransformSize];
 alignas(64) float gTwiddles[kTwiddleFloats];
-bool gTablesBuilt = false;
 #ifdef VEXLAN_FFT_AVX
 bool gUseAvx = false;
 #endif
@@ -110,8 +109,9 @@ int32_t scramble(int32_t i, int32_t n) {
     return (4 * scramble(j - n / 4, n / 4) - 1) & (n - 1);
 }
 
-void buildFftTables() {
-    if (gTablesBuilt) return;
+namespace {
+
+void buildTables() {
     for (int n = 2; n <= kMaxTransformSize; n *= 2) {
         int32_t* order = gBinOrder + n - 2;
         order[0] = 0;
@@ -145,10 +145,16 @@ void buildFftTables() {
     __builtin_cpu_init();
     gUseAvx = __builtin_cpu_supports("avx");
 #endif
-    gTablesBuilt = true;
 }
 
-bool fftTablesBuilt() { return gTablesBuilt; }
+}  // namespace
+
+void buildFftTables() {
+    // A host may create two instances on two threads at once: one builds,
+    // the other waits for it.
+    static const bool built = (buildTables(), true);
+    (void)built;
+}
 
 const int32_t* binOrderTable(int n) { return isSupportedSize(n) ? gBinOrder + n - 2 : nullptr; }
 

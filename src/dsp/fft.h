@@ -7,9 +7,9 @@
 //   binOrderTable(N)[k] (no reordering pass); fftInverse takes that order and
 //   returns natural order. Neither scales: inverse(forward(x)) = N x.
 // - Any N that is not a power of two from 2 to 32768 leaves data unchanged.
-// - The tables are built once by buildFftTables() before the first instance
-//   and are read-only afterwards, so any number of threads may transform at
-//   once. The transforms never allocate.
+// - The tables are built by the first call of buildFftTables(), from any
+//   thread, before the first instance, and are read-only afterwards, so any
+//   number of threads may transform at once. The transforms never allocate.
 // - buildFftTables() also picks the widest vector path the processor has;
 //   every path gives bit-identical results.
 #pragma once
@@ -21,7 +21,6 @@ namespace vexlan {
 constexpr int kMaxTransformSize = 32768;
 
 void buildFftTables();
-bool fftTablesBuilt();
 
 // N entries: the position at which the forward transform leaves frequency
 // bin k. Null for an unsupported N.

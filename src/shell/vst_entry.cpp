@@ -32,7 +32,7 @@ void readHostConfiguration() {
 
 bool fetchHostFunctions() {
     if (processState.hostApiFetched) return true;
-    if (!fftTablesBuilt()) buildFftTables();
+    buildFftTables();
     // Picks the loop set, which builds its own tables, before any audio.
     blockKernels();
     HostApi api{};

@@ -110,7 +110,7 @@ void runSampleLoops(const BlockKernels& k, Outputs& out) {
 
 // The loops over the pairs of packed spectra.
 void runPackedLoops(const BlockKernels& k, Outputs& out) {
-    for (int32_t n : {2, 4, 8, 16, 32, 64, 128, 1024, 4096}) {
+    for (int32_t n = 2; n <= kMaxTransformSize; n *= 2) {
         const std::string at = ", n " + std::to_string(n);
         const std::vector<float> packed = noise(2 * n, 21, 50.0);
         // Gains of both signs: only their size counts.

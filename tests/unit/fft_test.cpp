@@ -104,52 +104,10 @@ TEST_F(FftTest, PairTablesHoldEveryLowerBinWithItsMirror) {
             ASSERT_EQ(lower(pairs[i].position), 1) << i;
             ASSERT_EQ(pairs[i].mirror, mirrorOf(pairs[i].position)) << i;
         }
-
-        // The same pairs by chunks of eight positions.
-        const MirrorChunkPair* chunks = mirrorChunkTable(n);
-        if (n < kMirrorChunkLanes) {
-            EXPECT_EQ(chunks, nullptr);
-            EXPECT_EQ(mirrorChunkCount(n), 0);
-            continue;
-        }
-        ASSERT_NE(chunks, nullptr);
-        const int32_t selfMirrored = n == 8 ? 1 : 2;
-        ASSERT_EQ(mirrorChunkCount(n), selfMirrored + (n / kMirrorChunkLanes - selfMirrored) / 2);
-        const std::vector<int> inPlace{0, 1, 3, 2, 6, 7, 4, 5}, crossed{4, 5, 7, 6, 0, 1, 3, 2};
-        std::vector<int> visits(n, 0);
-        for (int i = 0; i < mirrorChunkCount(n); ++i) {
-            SCOPED_TRACE(testing::Message() << "chunk " << i);
-            const MirrorChunkPair& pair = chunks[i];
-            ASSERT_EQ(pair.position % kMirrorChunkLanes, 0);
-            ASSERT_EQ(pair.mirrorPosition % kMirrorChunkLanes, 0);
-            if (i < selfMirrored) {
-                ASSERT_EQ(pair.mirrorPosition, pair.position);
-            } else {
-                ASSERT_LT(pair.position, pair.mirrorPosition);
-            }
-            if (i > 0) {
-                ASSERT_GT(pair.position, chunks[i - 1].position);
-            }
-            // Both maps undo themselves, as does mirrorOf: so the lane map
-            // also works from the mirror chunk back.
-            const std::vector<int> map(pair.mirrorLane, pair.mirrorLane + kMirrorChunkLanes);
-            ASSERT_TRUE(map == inPlace || map == crossed);
-            for (int lane = 0; lane < kMirrorChunkLanes; ++lane) {
-                const int32_t position = pair.position + lane;
-                const int32_t mirror = pair.mirrorPosition + pair.mirrorLane[lane];
-                ASSERT_EQ(mirror, mirrorOf(position)) << "position " << position;
-                ASSERT_EQ((pair.lowerLanes >> lane) & 1, lower(position)) << position;
-                ASSERT_EQ((pair.mirrorLowerLanes >> pair.mirrorLane[lane]) & 1, lower(mirror));
-                ++visits[position];
-                if (mirror / kMirrorChunkLanes != position / kMirrorChunkLanes) ++visits[mirror];
-            }
-        }
-        for (int position = 0; position < n; ++position) ASSERT_EQ(visits[position], 1) << position;
     }
     for (int n : {3, 48, 2 * kMaxTransformSize}) {
         EXPECT_EQ(binOrderTable(n), nullptr);
         EXPECT_EQ(binPairTable(n), nullptr);
-        EXPECT_EQ(mirrorChunkTable(n), nullptr);
     }
 }
 
