@@ -28,7 +28,7 @@ TEST(FaderLaw, PositionsRiseStrictlyAndSurviveTheRoundTrip) {
     for (int position = 0; position <= 1000; ++position) {
         ASSERT_EQ(host::db2Slider(host::slider2Db(position)), position) << "position " << position;
         if (position > 0) {
-            ASSERT_LT(host::slider2Db(position - 1), host::slider2Db(position)) << "position " << position;
+            ASSERT_LT(host::slider2Db(position - 1), host::slider2Db(position)) << position;
         }
     }
 }

@@ -89,7 +89,6 @@ TEST(Font, MeasuringGrowsWithTheTextAndDrawsNothing) {
     EXPECT_GT(two, one);
     EXPECT_GT(four, two);
     EXPECT_NEAR(four, 4 * one, 4);
-
     OwnedBitmap bitmap(100, 40);
     vizeClear(bitmap.get(), int(kBackground));
     VizeRect rect{5, 6, 5, 6};
@@ -100,7 +99,6 @@ TEST(Font, MeasuringGrowsWithTheTextAndDrawsNothing) {
     EXPECT_EQ(rect.bottom - rect.top, height);
     EXPECT_GT(rect.right - rect.left, 10);
     EXPECT_EQ(inkOf(bitmap.get(), VizeRect{0, 0, 100, 40}).changed, 0);
-
     VizeRect twoLines{0, 0, 0, 0};
     EXPECT_EQ(font->drawText(nullptr, "A\nB", -1, &twoLines, kTextCalcRect), 2 * height);
     VizeRect partial{0, 0, 0, 0};
@@ -127,7 +125,6 @@ TEST(Font, ColourAndBlendReachThePixels) {
     EXPECT_EQ(font->getTextColor(), 0x00FF00);
     const VizeRect rect{0, 0, 100, 40};
     EXPECT_GT(drawn(font.get(), "HHH", rect, kTextSingleLine, 100, 40).greenOnly, 10);
-
     font->setTextColor(0xFFFFFF);
     font->setBlend(vexlan::kBlendCopy, 0.5f);
     const Ink half = drawn(font.get(), "HHH", rect, kTextSingleLine, 100, 40);
@@ -187,7 +184,8 @@ TEST(Font, DrawsInsideItsRectangleOnly) {
     OwnedBitmap bitmap(120, 40);
     vizeClear(bitmap.get(), int(kBackground));
     VizeRect rect{10, 8, 110, 36};
-    EXPECT_GT(vizeDrawText(bitmap.get(), font.get(), "Gate -12.5 dB", &rect, kTextSingleLine | kTextVCenter), 0);
+    const int flags = kTextSingleLine | kTextVCenter;
+    EXPECT_GT(vizeDrawText(bitmap.get(), font.get(), "Gate -12.5 dB", &rect, flags), 0);
     const Ink ink = inkOf(bitmap.get(), rect);
     EXPECT_GT(ink.changed, 20);
     EXPECT_EQ(ink.changedOutside, 0);

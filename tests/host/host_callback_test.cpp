@@ -81,7 +81,6 @@ TEST_F(HostCallback, LookupAnswersKnownNamesUnlessWithheld) {
     char name[] = "DB2SLIDER";
     EXPECT_EQ(callHost(kHostLookupOpcode, 0, 0, name), 0) << "wrong index";
     EXPECT_EQ(callHost(kHostLookupOpcode, kHostLookupIndex, 0, nullptr), 0);
-
     host::HostOptions options;
     options.withheld = {"DB2SLIDER", "__localizeFunc"};
     host::resetHost(options);
@@ -130,14 +129,12 @@ TEST_F(HostCallback, WindowHelpersRememberWhatTheyAreGiven) {
     EXPECT_EQ(host::extensionState().accessibleNames.at(&control), "Output Gain (dB)");
     setName(&control, nullptr, 0);
     EXPECT_EQ(host::extensionState().accessibleNames.count(&control), 0u);
-
     int tab = 0;
     int groups[] = {1002, 1011, 1013};
     EXPECT_TRUE(createGroups(&tab, groups, 3));
     EXPECT_EQ(host::extensionState().tabGroups.at(&tab), std::vector<int>({1002, 1011, 1013}));
     EXPECT_FALSE(createGroups(nullptr, groups, 3));
     EXPECT_FALSE(createGroups(&tab, groups, 0));
-
     EXPECT_EQ(dpiScaling(nullptr), 256);
     EXPECT_EQ(tooltip(&control), nullptr);
 }

@@ -171,7 +171,6 @@ TEST(Circles, FilledDiscHasItsRadius) {
     hard.expectColours({{20, 15, kWhite}, {26, 15, kWhite}, {20, 9, kWhite}});
     // (25, 20) is a corner of the bounding square.
     hard.expectColours({{27, 15, kBlack}, {20, 8, kBlack}, {25, 20, kBlack}});
-
     Canvas soft(40, 30);
     vizeFillCircle(soft.get(), 20.0f, 15.0f, 6.0f, int(kWhite), 1.0f, 0, true);
     soft.expectColours({{20, 15, kWhite}, {27, 15, kBlack}});
@@ -216,7 +215,6 @@ TEST(Rectangles, OutlinesAndBorders) {
     // Corners are drawn once.
     canvas.expectGreens({{2, 3, 128}, {6, 6, 128}, {4, 3, 128}});
     canvas.expectColours({{4, 4, kBlack}, {7, 3, kBlack}});
-
     vizeBorderedRect(canvas.get(), 10, 10, 6, 5, int(0xFF0000FFu), int(0xFF00FF00u), 1.0f, 0);
     canvas.expectColours({{10, 10, 0xFF00FF00u}, {15, 14, 0xFF00FF00u}, {12, 12, 0xFF0000FFu}});
     EXPECT_EQ(canvas.at(16, 12), kBlack);
@@ -250,7 +248,6 @@ TEST(Polygons, TrapezoidAndPolygonMatchTheRectangleTheyDescribe) {
     vizeFillConvexPolygon(polygon.get(), corners, 4, int(kRed), 1.0f, 0);
     EXPECT_EQ(hosttest::pixels(trapezoid.get()), hosttest::pixels(rect.get()));
     EXPECT_EQ(hosttest::pixels(polygon.get()), hosttest::pixels(rect.get()));
-
     Canvas narrowing(20, 20);
     vizeFillTrapezoid(narrowing.get(), 0, 10, 0, 4, 6, 10, int(kWhite), 1.0f, 0);
     narrowing.expectColours({{0, 0, kWhite}, {9, 0, kWhite}, {0, 9, kBlack}, {5, 9, kWhite}});

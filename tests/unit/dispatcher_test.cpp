@@ -49,8 +49,8 @@ protected:
 
     // The channel request; the instance answers with its count and layout.
     void channelConfig(int32_t& count, int32_t& layout, float opt) {
-        const intptr_t countAddress = reinterpret_cast<intptr_t>(&count);
-        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig, countAddress, &layout, opt), 12);
+        const intptr_t countAt = reinterpret_cast<intptr_t>(&count);
+        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig, countAt, &layout, opt), 12);
     }
 
     Instance instance;
@@ -231,7 +231,6 @@ TEST_F(Dispatcher, EmbeddedViewCodes) {
     EXPECT_EQ(instance->displayBuffers[3].allocated, 0) << "starting the view releases its buffers";
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 2.0f), 1);
     EXPECT_EQ(instance->embeddedViewActive, 0);
-
     int32_t record[16] = {};
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 36.0f), 1);
     EXPECT_EQ(record[0], 131072);
@@ -256,18 +255,15 @@ TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {
     appendToQueue(instance->outputQueues[1], samples, sizeof samples);
     instance->startState = 0;
     instance->latencyCounter = 77;
-
     instance.dispatch(effMainsChanged, 0, 1);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples)) << "resume changes nothing";
     EXPECT_EQ(instance->latencyCounter, 77);
-
     instance.dispatch(effMainsChanged, 0, 0);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
     EXPECT_EQ(queuedBytes(instance->outputQueues[1]), 0);
     EXPECT_GT(instance->inputQueues[0].buffer.allocated, 0) << "memory is kept";
     EXPECT_EQ(instance->startState, 1);
     EXPECT_EQ(instance->latencyCounter, 0);
-
     appendToQueue(instance->inputQueues[0], samples, sizeof samples);
     instance.dispatch(effStopProcess, 0, 1);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples));
@@ -292,14 +288,12 @@ TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
     EXPECT_EQ(self.effect.numInputs, 128);
     EXPECT_EQ(self.effect.numOutputs, 128);
     setChannelCount(self, 4);
-
     const float samples[32] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     appendToQueue(self.inputQueues[0], samples, 10 * sizeof(float));
     appendToQueue(self.inputQueues[1], samples, 16 * sizeof(float));  // 6 too many
     appendToQueue(self.inputQueues[2], samples, 4 * sizeof(float));   // 6 too few
     appendToQueue(self.outputQueues[0], samples, 3 * sizeof(float));
     resizeBuffer(self.channelBuffers[5], 4096, false);
-
     setChannelCount(self, 5);
     for (int c = 0; c < 5; ++c) {
         EXPECT_EQ(queuedBytes(self.inputQueues[c]), int32_t(10 * sizeof(float))) << c;
@@ -311,7 +305,6 @@ TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
     const float* two = bufferAs<float>(self.inputQueues[2].buffer) + self.inputQueues[2].readPosition / 4;
     EXPECT_EQ(two[3], 4.0f);
     EXPECT_EQ(two[4], 0.0f);
-
     setChannelCount(self, 2);
     EXPECT_EQ(queuedBytes(self.inputQueues[3]), 0);
     EXPECT_EQ(self.channelBuffers[5].allocated, 0) << "unused channels release their tails";

@@ -97,12 +97,11 @@ TEST_F(Parameters, SetAndGetHonourTheIndexRange) {
     EXPECT_EQ(display(instance, 4), "+6.0");
     EXPECT_EQ(effect->getParameter(effect, 8), 0.0f);
     EXPECT_EQ(effect->getParameter(effect, -1), 0.0f);
-
-    const double before[kParameterCount] = {instance->paramValues[0], instance->paramValues[1]};
+    const double before = instance->paramValues[0];
     instance->tableChanged = 0;
     effect->setParameter(effect, -1, 0.3f);
     effect->setParameter(effect, 8, 0.3f);
-    EXPECT_EQ(instance->paramValues[0], before[0]);
+    EXPECT_EQ(instance->paramValues[0], before);
     EXPECT_EQ(instance->tableChanged, 0);
 }
 
@@ -123,12 +122,10 @@ TEST_F(Parameters, EditGesturesReachTheHostInOrder) {
     auto& calls = testhost::currentHost().calls;
     AEffect* effect = instance.effect();
     effect->setParameter(effect, 3, 0.25f);
-
     notifyParameterEdit(*instance, 3);  // opens a gesture
     notifyParameterEdit(*instance, 3);  // same parameter: automate only
     notifyParameterEdit(*instance, 4);  // closes 3, opens 4
     notifyParameterEdit(*instance, -1); // closes 4, reports a state change
-
     const std::vector<testhost::HostCall> expected = {
         {audioMasterBeginEdit, 3, 0.0f}, {audioMasterAutomate, 3, 0.25f},
         {audioMasterAutomate, 3, 0.25f}, {audioMasterEndEdit, 3, 0.0f},
