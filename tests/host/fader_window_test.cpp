@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fader_law.h"
@@ -64,6 +65,20 @@ protected:
 
 LRESULT position(HWND fader) { return SendMessageA(fader, host::kFaderGetPosition, 0, 0); }
 
+// What the parent heard since the last call, as (code, position) pairs; each
+// message must have come from `fader` with the scroll message of its direction.
+using Moves = std::vector<std::pair<int, int>>;
+Moves heard(HWND fader, bool vertical = false) {
+    Moves moves;
+    for (const ScrollMessage& message : received) {
+        EXPECT_EQ(message.message, UINT(vertical ? WM_VSCROLL : WM_HSCROLL));
+        EXPECT_EQ(message.from, fader);
+        moves.emplace_back(message.code, message.position);
+    }
+    received.clear();
+    return moves;
+}
+
 TEST_F(FaderWindow, PositionIsSetAndReadThroughItsMessages) {
     HWND fader = makeFader(host::kHorizontalFaderClass, 200, 22);
     ASSERT_NE(fader, nullptr);
@@ -101,22 +116,13 @@ TEST_F(FaderWindow, KeysMoveAndEndTheGesture) {
     SendMessageA(fader, WM_KEYDOWN, VK_RIGHT, 0);
     SendMessageA(fader, WM_KEYDOWN, VK_RIGHT, 0);
     SendMessageA(fader, WM_KEYUP, VK_RIGHT, 0);
-    ASSERT_EQ(received.size(), 3u);
-    EXPECT_EQ(received[0].message, UINT(WM_HSCROLL));
-    EXPECT_EQ(received[0].code, SB_THUMBTRACK);
-    EXPECT_EQ(received[0].position, 510);
-    EXPECT_EQ(received[0].from, fader);
-    EXPECT_EQ(received[1].position, 520);
-    EXPECT_EQ(received[2].code, SB_ENDSCROLL);
+    EXPECT_EQ(heard(fader), (Moves{{SB_THUMBTRACK, 510}, {SB_THUMBTRACK, 520}, {SB_ENDSCROLL, 520}}));
     EXPECT_EQ(position(fader), 520);
-
-    received.clear();
+    // A key at the end does not move.
     SendMessageA(fader, WM_KEYDOWN, VK_HOME, 0);
     SendMessageA(fader, WM_KEYDOWN, VK_LEFT, 0);
     SendMessageA(fader, WM_KEYUP, VK_LEFT, 0);
-    ASSERT_EQ(received.size(), 2u) << "a key at the end does not move";
-    EXPECT_EQ(received[0].position, 0);
-    EXPECT_EQ(received[1].code, SB_ENDSCROLL);
+    EXPECT_EQ(heard(fader), (Moves{{SB_THUMBTRACK, 0}, {SB_ENDSCROLL, 0}}));
 }
 
 TEST_F(FaderWindow, VerticalFadersRiseAndReportVertically) {
@@ -124,17 +130,11 @@ TEST_F(FaderWindow, VerticalFadersRiseAndReportVertically) {
     ASSERT_NE(fader, nullptr);
     SendMessageA(fader, WM_KEYDOWN, VK_UP, 0);
     SendMessageA(fader, WM_KEYUP, VK_UP, 0);
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].message, UINT(WM_VSCROLL));
-    EXPECT_EQ(received[0].position, 10);
+    EXPECT_EQ(heard(fader, true), (Moves{{SB_THUMBTRACK, 10}, {SB_ENDSCROLL, 10}}));
     // A click near the top takes the thumb (and the position) up.
-    received.clear();
     SendMessageA(fader, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(11, 3));
     SendMessageA(fader, WM_LBUTTONUP, 0, MAKELPARAM(11, 3));
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].code, SB_THUMBTRACK);
-    EXPECT_EQ(received[0].position, 1000);
-    EXPECT_EQ(received[1].code, SB_ENDSCROLL);
+    EXPECT_EQ(heard(fader, true), (Moves{{SB_THUMBTRACK, 1000}, {SB_ENDSCROLL, 1000}}));
 }
 
 TEST_F(FaderWindow, DraggingTracksThePointer) {
@@ -146,13 +146,11 @@ TEST_F(FaderWindow, DraggingTracksThePointer) {
     SendMessageA(fader, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 10));
     SendMessageA(fader, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(400, 10));
     SendMessageA(fader, WM_LBUTTONUP, 0, MAKELPARAM(400, 10));
-    ASSERT_EQ(received.size(), 3u);
-    const host::FaderGeometry geometry{200, 22, false};
-    EXPECT_EQ(received[0].position, host::faderPositionAtThumb(geometry, 95));
-    EXPECT_EQ(received[1].position, 1000);
-    EXPECT_EQ(received[2].code, SB_ENDSCROLL);
+    // Grabbed 5 pixels into the thumb: at 100 the thumb starts at 95.
+    const int at95 = host::faderPositionAtThumb(host::FaderGeometry{200, 22, false}, 95);
+    EXPECT_EQ(heard(fader), (Moves{{SB_THUMBTRACK, at95}, {SB_THUMBTRACK, 1000}, {SB_ENDSCROLL, 1000}}));
     SendMessageA(fader, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-    EXPECT_EQ(received.size(), 3u) << "no drag after the release";
+    EXPECT_TRUE(received.empty()) << "no drag after the release";
 }
 
 TEST_F(FaderWindow, WheelAndDoubleClickMoveInOneGesture) {
@@ -160,19 +158,12 @@ TEST_F(FaderWindow, WheelAndDoubleClickMoveInOneGesture) {
     ASSERT_NE(fader, nullptr);
     SendMessageA(fader, host::kFaderSetPosition, 0, 300);
     SendMessageA(fader, WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), 0);
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].position, 320);
-    EXPECT_EQ(received[1].code, SB_ENDSCROLL);
-
-    received.clear();
+    EXPECT_EQ(heard(fader), (Moves{{SB_THUMBTRACK, 320}, {SB_ENDSCROLL, 320}}));
+    // A dB fader's default is 0 dB.
+    const int unity = host::faderPositionFromDb(0.0);
     SendMessageA(fader, host::kFaderSetDefault, 0, -1);
     SendMessageA(fader, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 10));
-    ASSERT_GE(received.size(), 2u);
-    EXPECT_EQ(received[received.size() - 2].position, host::faderPositionFromDb(0.0))
-        << "a dB fader's default is 0 dB";
-    EXPECT_EQ(received.back().code, SB_ENDSCROLL);
-    EXPECT_EQ(position(fader), host::faderPositionFromDb(0.0));
-
+    EXPECT_EQ(heard(fader), (Moves{{SB_THUMBTRACK, unity}, {SB_ENDSCROLL, unity}}));
     SendMessageA(fader, host::kFaderSetDefault, 0, 160);
     SendMessageA(fader, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 10));
     EXPECT_EQ(position(fader), 160);

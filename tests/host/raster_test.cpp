@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
+#include <initializer_list>
 
 #include "host_test_support.h"
 #include "raster.h"
@@ -19,6 +19,14 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr double kPi = 3.14159265358979323846;
 
+// A pixel and what a drawing must leave there: a whole colour, or the green
+// level of an antialiased edge.
+struct Spot {
+    int x;
+    int y;
+    uint32_t value;
+};
+
 // A cleared bitmap with one test's drawing on it.
 struct Canvas : OwnedBitmap {
     Canvas(int width, int height, uint32_t background = kBlack) : OwnedBitmap(width, height) {
@@ -26,6 +34,13 @@ struct Canvas : OwnedBitmap {
     }
     uint32_t at(int x, int y) const { return pixel(get(), x, y); }
     int green(int x, int y) const { return channel(at(x, y), 8); }
+    void expectColours(std::initializer_list<Spot> spots) const {
+        for (const Spot& s : spots) EXPECT_EQ(at(s.x, s.y), s.value) << s.x << "," << s.y;
+    }
+    // Within one step, as the blend rounds.
+    void expectGreens(std::initializer_list<Spot> spots) const {
+        for (const Spot& s : spots) EXPECT_NEAR(green(s.x, s.y), s.value, 1) << s.x << "," << s.y;
+    }
 };
 
 TEST(Bitmap, HasTheRequestedShapeAndAnEmptyStart) {
@@ -50,8 +65,7 @@ TEST(Bitmap, ResizeKeepsTheSharedCornerAndClearsTheRest) {
     canvas.get()->resize(20, 5);
     EXPECT_EQ(canvas.get()->getWidth(), 20);
     EXPECT_EQ(canvas.get()->getHeight(), 5);
-    EXPECT_EQ(canvas.at(9, 4), kRed);
-    EXPECT_EQ(canvas.at(10, 0), 0u);
+    canvas.expectColours({{9, 4, kRed}, {10, 0, 0u}});
     canvas.get()->resize(0, 7);
     EXPECT_EQ(canvas.get()->getWidth(), 0);
     EXPECT_EQ(canvas.get()->getHeight(), 0);
@@ -106,16 +120,12 @@ TEST(Lines, IntegerLinesIncludeBothEnds) {
     Canvas canvas(30, 20);
     vizeLineInt(canvas.get(), 5, 10, 15, 10, int(kRed), 1.0f, 0, false);
     for (int x = 5; x <= 15; ++x) EXPECT_EQ(canvas.at(x, 10), kRed) << x;
-    EXPECT_EQ(canvas.at(4, 10), kBlack);
-    EXPECT_EQ(canvas.at(16, 10), kBlack);
-    EXPECT_EQ(canvas.at(10, 9), kBlack);
-    EXPECT_EQ(canvas.at(10, 11), kBlack);
+    canvas.expectColours({{4, 10, kBlack}, {16, 10, kBlack}, {10, 9, kBlack}, {10, 11, kBlack}});
     vizeLineInt(canvas.get(), 9, 9, 0, 0, int(kWhite), 1.0f, 0, false);
     for (int i = 0; i <= 9; ++i) EXPECT_EQ(canvas.at(i, i), kWhite) << i;
-    EXPECT_EQ(canvas.at(1, 0), kBlack);
     vizeLineInt(canvas.get(), 20, 2, 20, 17, int(kWhite), 1.0f, 0, false);
     for (int y = 2; y <= 17; ++y) EXPECT_EQ(canvas.at(20, y), kWhite) << y;
-    EXPECT_EQ(canvas.at(20, 18), kBlack);
+    canvas.expectColours({{1, 0, kBlack}, {20, 18, kBlack}});
 }
 
 TEST(Lines, LinesLeavingTheBitmapAreClipped) {
@@ -123,8 +133,7 @@ TEST(Lines, LinesLeavingTheBitmapAreClipped) {
     vizeLine(canvas.get(), -100.0f, 5.0f, 100.0f, 5.0f, int(kWhite), 1.0f, 0, true);
     vizeLine(canvas.get(), 1e9f, -1e9f, -1e9f, 1e9f, int(kWhite), 1.0f, 0, true);
     vizeLine(canvas.get(), NAN, 0.0f, 5.0f, 5.0f, int(kWhite), 1.0f, 0, true);
-    EXPECT_EQ(canvas.at(0, 5), kWhite);
-    EXPECT_EQ(canvas.at(9, 5), kWhite);
+    canvas.expectColours({{0, 5, kWhite}, {9, 5, kWhite}});
 }
 
 TEST(Lines, AntialiasedCoverageIsSymmetric) {
@@ -133,8 +142,7 @@ TEST(Lines, AntialiasedCoverageIsSymmetric) {
     vizeLine(canvas.get(), 2.0f, 5.5f, 30.0f, 5.5f, int(kWhite), 1.0f, 0, true);
     EXPECT_NEAR(canvas.green(15, 5), 128, 1);
     EXPECT_EQ(canvas.green(15, 5), canvas.green(15, 6));
-    EXPECT_EQ(canvas.at(15, 4), kBlack);
-    EXPECT_EQ(canvas.at(15, 7), kBlack);
+    canvas.expectColours({{15, 4, kBlack}, {15, 7, kBlack}});
 
     // A sloped line looks the same turned half round about its middle, and
     // each column's coverage adds up to one pixel.
@@ -153,73 +161,50 @@ TEST(Lines, AntialiasedCoverageIsSymmetric) {
 TEST(Lines, ThickLinesCoverTheirWidth) {
     Canvas canvas(40, 20);
     vizeThickFLine(canvas.get(), 5.0, 10.0, 30.0, 10.0, int(kWhite), 1.0f, 0, 3);
-    EXPECT_EQ(canvas.at(15, 9), kWhite);
-    EXPECT_EQ(canvas.at(15, 10), kWhite);
-    EXPECT_EQ(canvas.at(15, 11), kWhite);
-    EXPECT_EQ(canvas.at(15, 7), kBlack);
-    EXPECT_EQ(canvas.at(15, 13), kBlack);
-    EXPECT_EQ(canvas.at(3, 10), kBlack);
-    EXPECT_EQ(canvas.at(32, 10), kBlack);
+    canvas.expectColours({{15, 9, kWhite}, {15, 10, kWhite}, {15, 11, kWhite}});
+    canvas.expectColours({{15, 7, kBlack}, {15, 13, kBlack}, {3, 10, kBlack}, {32, 10, kBlack}});
 }
 
 TEST(Circles, FilledDiscHasItsRadius) {
     Canvas hard(40, 30);
     vizeFillCircle(hard.get(), 20.0f, 15.0f, 6.0f, int(kWhite), 1.0f, 0, false);
-    EXPECT_EQ(hard.at(20, 15), kWhite);
-    EXPECT_EQ(hard.at(26, 15), kWhite);
-    EXPECT_EQ(hard.at(27, 15), kBlack);
-    EXPECT_EQ(hard.at(20, 9), kWhite);
-    EXPECT_EQ(hard.at(20, 8), kBlack);
-    EXPECT_EQ(hard.at(25, 20), kBlack) << "corner of the bounding square";
-
+    hard.expectColours({{20, 15, kWhite}, {26, 15, kWhite}, {20, 9, kWhite}});
+    // (25, 20) is a corner of the bounding square.
+    hard.expectColours({{27, 15, kBlack}, {20, 8, kBlack}, {25, 20, kBlack}});
     Canvas soft(40, 30);
     vizeFillCircle(soft.get(), 20.0f, 15.0f, 6.0f, int(kWhite), 1.0f, 0, true);
-    EXPECT_EQ(soft.at(20, 15), kWhite);
-    EXPECT_NEAR(soft.green(26, 15), 128, 1) << "a centre on the edge is half covered";
-    EXPECT_NEAR(soft.green(14, 15), 128, 1);
-    EXPECT_NEAR(soft.green(20, 21), 128, 1);
-    EXPECT_EQ(soft.at(27, 15), kBlack);
+    soft.expectColours({{20, 15, kWhite}, {27, 15, kBlack}});
+    // A pixel centre on the edge is half covered.
+    soft.expectGreens({{26, 15, 128}, {14, 15, 128}, {20, 21, 128}});
 }
 
 TEST(Circles, RingLiesOnTheRadius) {
     for (bool antialias : {false, true}) {
+        SCOPED_TRACE(antialias ? "antialiased" : "hard");
         Canvas canvas(40, 30);
         vizeCircle(canvas.get(), 20.0f, 15.0f, 8.0f, int(kWhite), 1.0f, 0, antialias);
-        EXPECT_EQ(canvas.at(28, 15), kWhite);
-        EXPECT_EQ(canvas.at(12, 15), kWhite);
-        EXPECT_EQ(canvas.at(20, 7), kWhite);
-        EXPECT_EQ(canvas.at(20, 23), kWhite);
-        EXPECT_EQ(canvas.at(20, 15), kBlack);
-        EXPECT_EQ(canvas.at(25, 15), kBlack);
-        EXPECT_EQ(canvas.at(30, 15), kBlack);
+        canvas.expectColours({{28, 15, kWhite}, {12, 15, kWhite}, {20, 7, kWhite}, {20, 23, kWhite}});
+        canvas.expectColours({{20, 15, kBlack}, {25, 15, kBlack}, {30, 15, kBlack}});
     }
 }
 
 TEST(Circles, ArcRunsClockwiseFromTheTop) {
     Canvas canvas(40, 40);
     vizeArc(canvas.get(), 20.0f, 20.0f, 10.0f, 0.0f, float(kPi / 2), int(kWhite), 1.0f, 0, false);
-    EXPECT_EQ(canvas.at(20, 10), kWhite) << "top";
-    EXPECT_EQ(canvas.at(30, 20), kWhite) << "right";
-    EXPECT_EQ(canvas.at(27, 13), kWhite) << "between";
-    EXPECT_EQ(canvas.at(20, 30), kBlack) << "bottom";
-    EXPECT_EQ(canvas.at(10, 20), kBlack) << "left";
-    EXPECT_EQ(canvas.at(13, 13), kBlack) << "upper left";
+    // Top, right and between them; then bottom, left and upper left.
+    canvas.expectColours({{20, 10, kWhite}, {30, 20, kWhite}, {27, 13, kWhite}});
+    canvas.expectColours({{20, 30, kBlack}, {10, 20, kBlack}, {13, 13, kBlack}});
 }
 
 TEST(Rectangles, FillBlendsInsideOnly) {
     Canvas canvas(20, 20);
     vizeFillRect(canvas.get(), 4, 5, 6, 3, int(0xFF808080u), 0.5f, 0);
-    EXPECT_EQ(canvas.at(4, 5), 0xFF404040u);
-    EXPECT_EQ(canvas.at(9, 7), 0xFF404040u);
-    EXPECT_EQ(canvas.at(10, 7), kBlack);
-    EXPECT_EQ(canvas.at(9, 8), kBlack);
-    EXPECT_EQ(canvas.at(3, 5), kBlack);
-    EXPECT_EQ(canvas.at(4, 4), kBlack);
+    canvas.expectColours({{4, 5, 0xFF404040u}, {9, 7, 0xFF404040u}});
+    canvas.expectColours({{10, 7, kBlack}, {9, 8, kBlack}, {3, 5, kBlack}, {4, 4, kBlack}});
     vizeFillRect(canvas.get(), 4, 5, 6, 3, int(0x00404040u), 1.0f, 1);
     EXPECT_EQ(canvas.at(6, 6), 0xFF808080u);
     vizeFillRect(canvas.get(), -5, -5, 7, 7, int(kRed), 1.0f, 0);
-    EXPECT_EQ(canvas.at(1, 1), kRed);
-    EXPECT_EQ(canvas.at(2, 1), kBlack);
+    canvas.expectColours({{1, 1, kRed}, {2, 1, kBlack}});
     vizeFillRect(canvas.get(), 2, 2, 0, 5, int(kRed), 1.0f, 0);
     EXPECT_EQ(canvas.at(2, 2), kBlack);
 }
@@ -227,16 +212,11 @@ TEST(Rectangles, FillBlendsInsideOnly) {
 TEST(Rectangles, OutlinesAndBorders) {
     Canvas canvas(20, 20);
     vizeDrawRect(canvas.get(), 2, 3, 5, 4, int(kWhite), 0.5f, 0);
-    EXPECT_NEAR(canvas.green(2, 3), 128, 1) << "corners are drawn once";
-    EXPECT_NEAR(canvas.green(6, 6), 128, 1);
-    EXPECT_NEAR(canvas.green(4, 3), 128, 1);
-    EXPECT_EQ(canvas.at(4, 4), kBlack);
-    EXPECT_EQ(canvas.at(7, 3), kBlack);
-
+    // Corners are drawn once.
+    canvas.expectGreens({{2, 3, 128}, {6, 6, 128}, {4, 3, 128}});
+    canvas.expectColours({{4, 4, kBlack}, {7, 3, kBlack}});
     vizeBorderedRect(canvas.get(), 10, 10, 6, 5, int(0xFF0000FFu), int(0xFF00FF00u), 1.0f, 0);
-    EXPECT_EQ(canvas.at(10, 10), 0xFF00FF00u);
-    EXPECT_EQ(canvas.at(15, 14), 0xFF00FF00u);
-    EXPECT_EQ(canvas.at(12, 12), 0xFF0000FFu);
+    canvas.expectColours({{10, 10, 0xFF00FF00u}, {15, 14, 0xFF00FF00u}, {12, 12, 0xFF0000FFu}});
     EXPECT_EQ(canvas.at(16, 12), kBlack);
 }
 
@@ -255,12 +235,9 @@ TEST(Polygons, TrianglesSharingAnEdgeFillEachPixelOnce) {
 TEST(Polygons, PixelCentresDecideTheEdge) {
     Canvas canvas(20, 20);
     vizeFillTriangle(canvas.get(), 0, 0, 10, 0, 0, 10, int(kWhite), 1.0f, 0);
-    EXPECT_EQ(canvas.at(0, 0), kWhite);
-    EXPECT_EQ(canvas.at(8, 0), kWhite);
-    EXPECT_EQ(canvas.at(9, 0), kBlack) << "centre (9.5, 0.5) lies on the slanted edge";
-    EXPECT_EQ(canvas.at(0, 9), kBlack);
-    EXPECT_EQ(canvas.at(4, 4), kWhite);
-    EXPECT_EQ(canvas.at(5, 5), kBlack);
+    canvas.expectColours({{0, 0, kWhite}, {8, 0, kWhite}, {4, 4, kWhite}});
+    // The centre of (9, 0), (9.5, 0.5), lies on the slanted edge.
+    canvas.expectColours({{9, 0, kBlack}, {0, 9, kBlack}, {5, 5, kBlack}});
 }
 
 TEST(Polygons, TrapezoidAndPolygonMatchTheRectangleTheyDescribe) {
@@ -271,13 +248,9 @@ TEST(Polygons, TrapezoidAndPolygonMatchTheRectangleTheyDescribe) {
     vizeFillConvexPolygon(polygon.get(), corners, 4, int(kRed), 1.0f, 0);
     EXPECT_EQ(hosttest::pixels(trapezoid.get()), hosttest::pixels(rect.get()));
     EXPECT_EQ(hosttest::pixels(polygon.get()), hosttest::pixels(rect.get()));
-
     Canvas narrowing(20, 20);
     vizeFillTrapezoid(narrowing.get(), 0, 10, 0, 4, 6, 10, int(kWhite), 1.0f, 0);
-    EXPECT_EQ(narrowing.at(0, 0), kWhite);
-    EXPECT_EQ(narrowing.at(9, 0), kWhite);
-    EXPECT_EQ(narrowing.at(0, 9), kBlack);
-    EXPECT_EQ(narrowing.at(5, 9), kWhite);
+    narrowing.expectColours({{0, 0, kWhite}, {9, 0, kWhite}, {0, 9, kBlack}, {5, 9, kWhite}});
 }
 
 TEST(Transfers, BlitCopiesAndClips) {
@@ -285,9 +258,7 @@ TEST(Transfers, BlitCopiesAndClips) {
     vizePutPixel(source.get(), 0, 0, int(kWhite), 1.0f, 0);
     Canvas target(10, 10);
     vizeBlit(target.get(), source.get(), 5, 6, 4, 4, 0, 0, 1.0f, 0);
-    EXPECT_EQ(target.at(5, 6), kWhite);
-    EXPECT_EQ(target.at(8, 9), kRed);
-    EXPECT_EQ(target.at(4, 6), kBlack);
+    target.expectColours({{5, 6, kWhite}, {8, 9, kRed}, {4, 6, kBlack}});
     vizeBlit(target.get(), source.get(), -1, -1, 4, 4, 0, 0, 1.0f, 0);
     EXPECT_EQ(target.at(0, 0), kRed) << "source (1, 1)";
     vizeBlit(target.get(), source.get(), 8, 8, 4, 4, 0, 0, 0.5f, 0);
@@ -306,17 +277,15 @@ TEST(Transfers, ScaledBlitAveragesAndStretches) {
     vizeFillRect(source.get(), 0, 0, 2, 1, int(kWhite), 1.0f, 0);
     Canvas half(2, 1);
     vizeScaledBlit(half.get(), source.get(), 0, 0, 2, 1, 0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0);
-    EXPECT_EQ(half.at(0, 0), kWhite);
-    EXPECT_EQ(half.at(1, 0), kBlack);
+    half.expectColours({{0, 0, kWhite}, {1, 0, kBlack}});
     Canvas same(4, 1);
     vizeScaledBlit(same.get(), source.get(), 0, 0, 4, 1, 0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0);
     EXPECT_EQ(hosttest::pixels(same.get()), hosttest::pixels(source.get()));
     Canvas wide(8, 1);
     vizeScaledBlit(wide.get(), source.get(), 0, 0, 8, 1, 0.0f, 0.0f, 4.0f, 1.0f, 1.0f, 0);
-    EXPECT_EQ(wide.at(0, 0), kWhite);
-    EXPECT_EQ(wide.at(7, 0), kBlack);
-    EXPECT_NEAR(wide.green(3, 0), 191, 1) << "between the last white and first black";
-    EXPECT_NEAR(wide.green(4, 0), 64, 1);
+    wide.expectColours({{0, 0, kWhite}, {7, 0, kBlack}});
+    // Between the last white and the first black.
+    wide.expectGreens({{3, 0, 191}, {4, 0, 64}});
 }
 
 TEST(Transfers, RotatedBlitTurnsClockwise) {
@@ -324,8 +293,7 @@ TEST(Transfers, RotatedBlitTurnsClockwise) {
     vizePutPixel(source.get(), 0, 0, int(kRed), 1.0f, 0);
     Canvas target(4, 4);
     vizeRotatedBlit(target.get(), source.get(), 0, 0, 4, 4, 0.0f, 0.0f, 4.0f, 4.0f, kPi / 2, 1.0f, 0);
-    EXPECT_EQ(target.at(3, 0), kRed);
-    EXPECT_EQ(target.at(0, 0), kBlack);
+    target.expectColours({{3, 0, kRed}, {0, 0, kBlack}});
     Canvas unturned(4, 4);
     vizeRotatedBlit(unturned.get(), source.get(), 0, 0, 4, 4, 0.0f, 0.0f, 4.0f, 4.0f, 0.0, 1.0f, 0);
     EXPECT_EQ(hosttest::pixels(unturned.get()), hosttest::pixels(source.get()));
@@ -347,11 +315,8 @@ TEST(Glyphs, MaskSetsTheWeightOfEachPixel) {
     Canvas canvas(10, 10);
     const unsigned char mask[] = {255, 0, 128, 0, 255, 0};
     EXPECT_EQ(vizeDrawGlyph(canvas.get(), mask, 3, 2, 4, 5, int(kWhite), 1.0f, 0), 3);
-    EXPECT_EQ(canvas.at(4, 5), kWhite);
-    EXPECT_EQ(canvas.at(5, 5), kBlack);
+    canvas.expectColours({{4, 5, kWhite}, {5, 5, kBlack}, {5, 6, kWhite}, {4, 6, kBlack}});
     EXPECT_NEAR(canvas.green(6, 5), 128, 1);
-    EXPECT_EQ(canvas.at(5, 6), kWhite);
-    EXPECT_EQ(canvas.at(4, 6), kBlack);
     EXPECT_EQ(vizeDrawGlyph(canvas.get(), nullptr, 3, 2, 0, 0, int(kWhite), 1.0f, 0), 0);
 }
 

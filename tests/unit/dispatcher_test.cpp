@@ -14,47 +14,43 @@ using testhost::Instance;
 
 namespace {
 
+using Labels = std::vector<std::string>;
+using Flags = std::vector<int32_t>;
+
 class Dispatcher : public ::testing::Test {
 protected:
     void SetUp() override { testhost::resetHost(); }
 
     // Asks a text query into a buffer full of a sentinel; returns the text and
     // checks that nothing past the allowed length (and terminator) was written.
-    std::string textQuery(int32_t opcode, int32_t index, int maxChars, AEffect* effect = nullptr) {
-        char buffer[600];
-        std::memset(buffer, 0x7E, sizeof buffer);
-        if (!effect) effect = instance.effect();
-        effect->dispatcher(effect, opcode, index, 0, buffer, 0);
-        const size_t length = strnlen(buffer, sizeof buffer);
+    std::string textQuery(int32_t opcode, int32_t index, int maxChars) {
+        std::string buffer(600, '\x7E');
+        instance.dispatch(opcode, index, 0, &buffer[0]);
+        const size_t length = strnlen(buffer.data(), buffer.size());
         EXPECT_LE(length, size_t(maxChars)) << "opcode " << opcode;
-        for (size_t i = length + 1; i < sizeof buffer; ++i) {
-            if (buffer[i] != 0x7E) {
-                ADD_FAILURE() << "opcode " << opcode << " wrote byte " << i;
-                break;
-            }
-        }
-        return std::string(buffer, length);
+        EXPECT_EQ(buffer.find_first_not_of('\x7E', length + 1), std::string::npos)
+            << "opcode " << opcode << " wrote past its text";
+        return buffer.substr(0, length);
     }
 
-    std::vector<std::string> pinLabels(int32_t opcode, std::vector<int32_t>* flags = nullptr) {
-        std::vector<std::string> labels;
+    // Every input (or output) pin's label; their flags go to `flags`.
+    Labels pinLabels(int32_t opcode, Flags& flags) {
+        Labels labels;
         for (int32_t pin = 0; pin < instance->effect.numInputs; ++pin) {
             VstPinProperties properties;
             std::memset(&properties, 0x55, sizeof properties);
             EXPECT_EQ(instance.dispatch(opcode, pin, 0, &properties), 1);
             EXPECT_EQ(properties.arrangementType, kSpeakerArrStereo);
             labels.emplace_back(properties.label);
-            if (flags) flags->push_back(properties.flags);
+            flags.push_back(properties.flags);
         }
         return labels;
     }
 
-    void setChannels(int32_t count, int32_t layout) {
-        int32_t countValue = count;
-        int32_t layoutValue = layout;
-        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig,
-                                    reinterpret_cast<intptr_t>(&countValue), &layoutValue, 1.0f),
-                  12);
+    // The channel request; the instance answers with its count and layout.
+    void channelConfig(int32_t& count, int32_t& layout, float opt) {
+        const intptr_t countAt = reinterpret_cast<intptr_t>(&count);
+        EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig, countAt, &layout, opt), 12);
     }
 
     Instance instance;
@@ -86,12 +82,11 @@ TEST_F(Dispatcher, CopyTextCutsAndTerminates) {
 TEST_F(Dispatcher, TextQueriesWithoutInstanceOrPointer) {
     EXPECT_EQ(instance.dispatch(effGetEffectName, 0, 0, nullptr), 0);
     EXPECT_EQ(instance.dispatch(effGetParamDisplay, 0, 0, nullptr), 0);
-    EXPECT_EQ(dispatcher(nullptr, effIdentify, 0, 0, nullptr, 0), kIdentifyCode);
+    EXPECT_EQ(dispatcher(nullptr, effIdentify, 0, 0, nullptr, 0), 0x4E764566);
     EXPECT_EQ(dispatcher(nullptr, effGetPlugCategory, 0, 0, nullptr, 0), 1);
     EXPECT_EQ(dispatcher(nullptr, effGetTailSize, 0, 0, nullptr, 0), 2);
     EXPECT_EQ(dispatcher(nullptr, effMainsChanged, 0, 0, nullptr, 0), 0);
     char name[64];
-    EXPECT_EQ(textQuery(effGetVendorString, 0, 31, nullptr), "Quovar");
     dispatcher(nullptr, effGetEffectName, 0, 0, name, 0);
     EXPECT_STREQ(name, "Vexlan (FFT EQ+Dynamics Processor)");
 }
@@ -108,7 +103,6 @@ TEST_F(Dispatcher, CapabilityStrings) {
 }
 
 TEST_F(Dispatcher, SmallAnswers) {
-    EXPECT_EQ(instance.dispatch(effIdentify), 0x4E764566);
     EXPECT_EQ(instance.dispatch(effCanBeAutomated, 7), 1);
     EXPECT_EQ(instance.dispatch(effCanBeAutomated, 8), 0);
     EXPECT_EQ(instance.dispatch(effCanBeAutomated, -1), 0);
@@ -117,75 +111,62 @@ TEST_F(Dispatcher, SmallAnswers) {
     EXPECT_EQ(instance.dispatch(effEditOpen), 0) << "there is no editor window in this build";
 }
 
-TEST_F(Dispatcher, StereoPinLabels) {
-    std::vector<int32_t> flags;
-    EXPECT_EQ(pinLabels(effGetInputProperties, &flags), (std::vector<std::string>{"Input L", "Input R"}));
-    EXPECT_EQ(flags, (std::vector<int32_t>{kVstPinIsStereo, 0}));
-    EXPECT_EQ(pinLabels(effGetOutputProperties), (std::vector<std::string>{"Output L", "Output R"}));
-    VstPinProperties properties;
-    EXPECT_EQ(instance.dispatch(effGetInputProperties, 2, 0, &properties), 0);
-    EXPECT_EQ(instance.dispatch(effGetInputProperties, -1, 0, &properties), 0);
-    EXPECT_EQ(instance.dispatch(effGetInputProperties, 0, 0, nullptr), 0);
-}
-
-TEST_F(Dispatcher, PinLabelsForOneToFourChannelsInBothLayouts) {
-    setChannels(1, 2);
-    EXPECT_EQ(pinLabels(effGetInputProperties), (std::vector<std::string>{"Input"}));
-
-    std::vector<int32_t> flags;
-    setChannels(3, 2);
-    EXPECT_EQ(pinLabels(effGetInputProperties, &flags),
-              (std::vector<std::string>{"Input 1 L", "Input 1 R", "Input 2"}));
-    EXPECT_EQ(flags, (std::vector<int32_t>{kVstPinIsStereo, 0, kVstPinIsStereo}));
-
-    setChannels(4, 2);
-    EXPECT_EQ(pinLabels(effGetOutputProperties),
-              (std::vector<std::string>{"Output 1 L", "Output 1 R", "Output 2 L", "Output 2 R"}));
-
-    flags.clear();
-    setChannels(4, 1);
-    EXPECT_EQ(pinLabels(effGetOutputProperties, &flags),
-              (std::vector<std::string>{"Output 1", "Output 2", "Output 3", "Output 4"}));
-    EXPECT_EQ(flags, (std::vector<int32_t>(4, 0)));
-
-    setChannels(2, 1);
-    EXPECT_EQ(pinLabels(effGetInputProperties), (std::vector<std::string>{"Input 1", "Input 2"}));
-    setChannels(1, 1);
-    EXPECT_EQ(pinLabels(effGetInputProperties), (std::vector<std::string>{"Input"}));
-}
-
-TEST_F(Dispatcher, PinLabelsOfLayoutZeroAreNumbered) {
-    instance->channelLayout = 0;  // as after a state load
-    std::vector<int32_t> flags;
-    EXPECT_EQ(pinLabels(effGetInputProperties, &flags), (std::vector<std::string>{"Input 1", "Input 2"}));
-    EXPECT_EQ(flags, (std::vector<int32_t>{0, 0}));
-}
-
-TEST_F(Dispatcher, PinLabelsStayWithinSixtyFourBytesAt128Channels) {
-    setChannels(128, 2);
-    const std::vector<std::string> labels = pinLabels(effGetOutputProperties);
+TEST_F(Dispatcher, PinLabelsFollowTheChannelCountAndLayout) {
+    const int32_t stereo = kVstPinIsStereo;
+    const struct {
+        int32_t count;
+        int32_t layout;  // 2: pairs, 1: single channels, 0: as after a state load
+        Labels inputs;   // the outputs' are the same, named "Output"
+        Flags flags;
+    } cases[] = {
+        {2, 2, {"Input L", "Input R"}, {stereo, 0}},
+        {1, 2, {"Input"}, {stereo}},
+        {3, 2, {"Input 1 L", "Input 1 R", "Input 2"}, {stereo, 0, stereo}},
+        {4, 2, {"Input 1 L", "Input 1 R", "Input 2 L", "Input 2 R"}, {stereo, 0, stereo, 0}},
+        {1, 1, {"Input"}, {0}},
+        {2, 1, {"Input 1", "Input 2"}, {0, 0}},
+        {4, 1, {"Input 1", "Input 2", "Input 3", "Input 4"}, {0, 0, 0, 0}},
+        {2, 0, {"Input 1", "Input 2"}, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " channels, layout " << c.layout);
+        setChannelCount(*instance, c.count);
+        instance->channelLayout = c.layout;
+        Flags inputFlags, outputFlags;
+        EXPECT_EQ(pinLabels(effGetInputProperties, inputFlags), c.inputs);
+        EXPECT_EQ(inputFlags, c.flags);
+        Labels outputs = c.inputs;
+        for (std::string& label : outputs) label.replace(0, 5, "Output");
+        EXPECT_EQ(pinLabels(effGetOutputProperties, outputFlags), outputs);
+        EXPECT_EQ(outputFlags, c.flags);
+    }
+    // The longest labels, at 128 channels, fit their 64 bytes.
+    setChannelCount(*instance, 128);
+    instance->channelLayout = 2;
+    Flags flags;
+    const Labels labels = pinLabels(effGetOutputProperties, flags);
     ASSERT_EQ(labels.size(), 128u);
     EXPECT_EQ(labels[127], "Output 64 R");
+    VstPinProperties properties;
+    EXPECT_EQ(instance.dispatch(effGetInputProperties, 128, 0, &properties), 0);
+    EXPECT_EQ(instance.dispatch(effGetInputProperties, -1, 0, &properties), 0);
+    EXPECT_EQ(instance.dispatch(effGetInputProperties, 0, 0, nullptr), 0);
 }
 
 TEST_F(Dispatcher, ChannelConfiguration) {
     int32_t count = 200;
     int32_t layout = 7;
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count),
-                                &layout, 1.0f),
-              12);
+    channelConfig(count, layout, 1.0f);
     EXPECT_EQ(count, 2) << "an impossible count is refused and the current one reported";
     EXPECT_EQ(layout, 2);
-
     count = 6;
     layout = 1;
-    instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), &layout, 0.0f);
+    channelConfig(count, layout, 0.0f);
     EXPECT_EQ(count, 2) << "without option 1.0 nothing changes";
     EXPECT_EQ(instance->effect.numInputs, 2);
-
     count = 6;
     layout = 1;
-    instance.dispatch(effVendorSpecific, kVendorChannelConfig, reinterpret_cast<intptr_t>(&count), &layout, 1.0f);
+    channelConfig(count, layout, 1.0f);
     EXPECT_EQ(instance->effect.numInputs, 6);
     EXPECT_EQ(instance->effect.numOutputs, 6);
     EXPECT_EQ(instance->channelLayout, 1);
@@ -250,7 +231,6 @@ TEST_F(Dispatcher, EmbeddedViewCodes) {
     EXPECT_EQ(instance->displayBuffers[3].allocated, 0) << "starting the view releases its buffers";
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 2.0f), 1);
     EXPECT_EQ(instance->embeddedViewActive, 0);
-
     int32_t record[16] = {};
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 36.0f), 1);
     EXPECT_EQ(record[0], 131072);
@@ -275,18 +255,15 @@ TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {
     appendToQueue(instance->outputQueues[1], samples, sizeof samples);
     instance->startState = 0;
     instance->latencyCounter = 77;
-
     instance.dispatch(effMainsChanged, 0, 1);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples)) << "resume changes nothing";
     EXPECT_EQ(instance->latencyCounter, 77);
-
     instance.dispatch(effMainsChanged, 0, 0);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
     EXPECT_EQ(queuedBytes(instance->outputQueues[1]), 0);
     EXPECT_GT(instance->inputQueues[0].buffer.allocated, 0) << "memory is kept";
     EXPECT_EQ(instance->startState, 1);
     EXPECT_EQ(instance->latencyCounter, 0);
-
     appendToQueue(instance->inputQueues[0], samples, sizeof samples);
     instance.dispatch(effStopProcess, 0, 1);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples));
@@ -311,14 +288,12 @@ TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
     EXPECT_EQ(self.effect.numInputs, 128);
     EXPECT_EQ(self.effect.numOutputs, 128);
     setChannelCount(self, 4);
-
     const float samples[32] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     appendToQueue(self.inputQueues[0], samples, 10 * sizeof(float));
     appendToQueue(self.inputQueues[1], samples, 16 * sizeof(float));  // 6 too many
     appendToQueue(self.inputQueues[2], samples, 4 * sizeof(float));   // 6 too few
     appendToQueue(self.outputQueues[0], samples, 3 * sizeof(float));
     resizeBuffer(self.channelBuffers[5], 4096, false);
-
     setChannelCount(self, 5);
     for (int c = 0; c < 5; ++c) {
         EXPECT_EQ(queuedBytes(self.inputQueues[c]), int32_t(10 * sizeof(float))) << c;
@@ -330,7 +305,6 @@ TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
     const float* two = bufferAs<float>(self.inputQueues[2].buffer) + self.inputQueues[2].readPosition / 4;
     EXPECT_EQ(two[3], 4.0f);
     EXPECT_EQ(two[4], 0.0f);
-
     setChannelCount(self, 2);
     EXPECT_EQ(queuedBytes(self.inputQueues[3]), 0);
     EXPECT_EQ(self.channelBuffers[5].allocated, 0) << "unused channels release their tails";

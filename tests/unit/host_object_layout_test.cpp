@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 
 #include "shell/host_api.h"
 
 namespace {
+
+using vexlan::VizeBitmap;
+using vexlan::VizeFont;
 
 struct HandMadeObject {
     const void* const* table;
@@ -27,72 +32,59 @@ void recordDestroy(HandMadeObject* self, unsigned flags) {
     self->destroyFlags = flags;
 }
 
+// The destructor and eleven methods, enough for either interface.
 template <int... Slots>
 struct SlotTable {
     inline static const void* const entries[] = {reinterpret_cast<const void*>(&recordDestroy),
                                               reinterpret_cast<const void*>(&recordSlot<Slots>)...};
 };
+using Table = SlotTable<1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11>;
 
+// Makes each call, given in slot order from slot 1, through `Interface` laid
+// over a hand-made object, then destroys the object through slot 0.
 template <typename Interface>
-Interface* asInterface(HandMadeObject& object) {
-    return reinterpret_cast<Interface*>(&object);
+void expectSlotOrder(std::initializer_list<std::pair<const char*, void (*)(Interface*)>> calls) {
+    HandMadeObject object{Table::entries};
+    Interface* face = reinterpret_cast<Interface*>(&object);
+    int slot = 0;
+    for (const auto& [method, call] : calls) {
+        object.lastSlot = -1;
+        call(face);
+        EXPECT_EQ(object.lastSlot, ++slot) << method;
+    }
+    face->destroy(vexlan::kDestroyFreesMemory);
+    EXPECT_EQ(object.lastSlot, 0);
+    EXPECT_EQ(object.destroyFlags, vexlan::kDestroyFreesMemory);
 }
 
 TEST(HostObjectLayout, BitmapMethodsUseMsvcSlots) {
-    HandMadeObject object{SlotTable<1, 2, 3, 4, 5, 6, 7>::entries};
-    vexlan::VizeBitmap* bitmap = asInterface<vexlan::VizeBitmap>(object);
-    const struct {
-        const char* method;
-        void (*call)(vexlan::VizeBitmap*);
-        int slot;
-    } cases[] = {
-        {"getDC", [](vexlan::VizeBitmap* b) { b->getDC(); }, 1},
-        {"getWidth", [](vexlan::VizeBitmap* b) { b->getWidth(); }, 2},
-        {"getHeight", [](vexlan::VizeBitmap* b) { b->getHeight(); }, 3},
-        {"resize", [](vexlan::VizeBitmap* b) { b->resize(4, 5); }, 4},
-        {"getBits", [](vexlan::VizeBitmap* b) { b->getBits(); }, 5},
-        {"getRowSpan", [](vexlan::VizeBitmap* b) { b->getRowSpan(); }, 6},
-        {"extended", [](vexlan::VizeBitmap* b) { b->extended(vexlan::kBitmapTextScale, nullptr); }, 7},
-    };
-    for (const auto& c : cases) {
-        object.lastSlot = -1;
-        c.call(bitmap);
-        EXPECT_EQ(object.lastSlot, c.slot) << c.method;
-    }
-    bitmap->destroy(vexlan::kDestroyFreesMemory);
-    EXPECT_EQ(object.lastSlot, 0);
-    EXPECT_EQ(object.destroyFlags, vexlan::kDestroyFreesMemory);
+    expectSlotOrder<VizeBitmap>({
+        {"getDC", [](VizeBitmap* b) { b->getDC(); }},
+        {"getWidth", [](VizeBitmap* b) { b->getWidth(); }},
+        {"getHeight", [](VizeBitmap* b) { b->getHeight(); }},
+        {"resize", [](VizeBitmap* b) { b->resize(4, 5); }},
+        {"getBits", [](VizeBitmap* b) { b->getBits(); }},
+        {"getRowSpan", [](VizeBitmap* b) { b->getRowSpan(); }},
+        {"extended", [](VizeBitmap* b) { b->extended(vexlan::kBitmapTextScale, nullptr); }},
+    });
 }
 
+vexlan::VizeRect textRect{0, 0, 10, 10};
+
 TEST(HostObjectLayout, FontMethodsUseMsvcSlots) {
-    HandMadeObject object{SlotTable<1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11>::entries};
-    vexlan::VizeFont* font = asInterface<vexlan::VizeFont>(object);
-    vexlan::VizeRect rect{0, 0, 10, 10};
-    const struct {
-        const char* method;
-        void (*call)(vexlan::VizeFont*, vexlan::VizeRect*);
-        int slot;
-    } cases[] = {
-        {"attachSystemFont", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->attachSystemFont(nullptr, 0x200); }, 1},
-        {"setTextColor", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->setTextColor(0xFFFFFF); }, 2},
-        {"setAttributeA", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->setAttributeA(1); }, 3},
-        {"setAttributeB", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->setAttributeB(1); }, 4},
-        {"setAttributeC", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->setAttributeC(1); }, 5},
-        {"setBlend", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->setBlend(0, 1.0f); }, 6},
-        {"drawText", [](vexlan::VizeFont* f, vexlan::VizeRect* r) { f->drawText(nullptr, "a", 1, r, 0); }, 7},
-        {"getTextColor", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->getTextColor(); }, 8},
-        {"getHandle", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->getHandle(); }, 9},
-        {"getMetric", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->getMetric(); }, 10},
-        {"setAttributeD", [](vexlan::VizeFont* f, vexlan::VizeRect*) { f->setAttributeD(1); }, 11},
-    };
-    for (const auto& c : cases) {
-        object.lastSlot = -1;
-        c.call(font, &rect);
-        EXPECT_EQ(object.lastSlot, c.slot) << c.method;
-    }
-    font->destroy(vexlan::kDestroyFreesMemory);
-    EXPECT_EQ(object.lastSlot, 0);
-    EXPECT_EQ(object.destroyFlags, vexlan::kDestroyFreesMemory);
+    expectSlotOrder<VizeFont>({
+        {"attachSystemFont", [](VizeFont* f) { f->attachSystemFont(nullptr, 0x200); }},
+        {"setTextColor", [](VizeFont* f) { f->setTextColor(0xFFFFFF); }},
+        {"setAttributeA", [](VizeFont* f) { f->setAttributeA(1); }},
+        {"setAttributeB", [](VizeFont* f) { f->setAttributeB(1); }},
+        {"setAttributeC", [](VizeFont* f) { f->setAttributeC(1); }},
+        {"setBlend", [](VizeFont* f) { f->setBlend(0, 1.0f); }},
+        {"drawText", [](VizeFont* f) { f->drawText(nullptr, "a", 1, &textRect, 0); }},
+        {"getTextColor", [](VizeFont* f) { f->getTextColor(); }},
+        {"getHandle", [](VizeFont* f) { f->getHandle(); }},
+        {"getMetric", [](VizeFont* f) { f->getMetric(); }},
+        {"setAttributeD", [](VizeFont* f) { f->setAttributeD(1); }},
+    });
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
+#include <vector>
 
 #include "shell/dispatcher.h"
 #include "shell/parameters.h"
@@ -53,14 +53,11 @@ TEST_F(Parameters, TinyGateFloorAndOutputGainBecomeExactZero) {
     effect->setParameter(effect, 2, 1e-7f);
     EXPECT_EQ(instance->paramValues[2], 0.0);
     EXPECT_EQ(display(instance, 2), "-inf");
-
     effect->setParameter(effect, 2, 1e-6f);
     EXPECT_EQ(display(instance, 2), "-inf");
-
     effect->setParameter(effect, 2, 1.1e-6f);
     EXPECT_GT(instance->paramValues[2], 0.0);
     EXPECT_EQ(display(instance, 2), "-119.2");
-
     effect->setParameter(effect, 4, 1e-7f);
     EXPECT_EQ(instance->paramValues[4], 0.0);
     // Other decibel parameters keep tiny values.
@@ -85,10 +82,10 @@ TEST_F(Parameters, DecibelFloorsDifferByParameter) {
 }
 
 TEST_F(Parameters, ToRealConvertsEachKind) {
-    EXPECT_DOUBLE_EQ(toReal(4, 0.5), 20 * std::log10(0.5));
+    EXPECT_NEAR(toReal(4, 0.5), -6.0205999132796239, 1e-12);
     EXPECT_EQ(toReal(2, 1e-9), -150.0);
     EXPECT_DOUBLE_EQ(toReal(7, 1e-9), -100.0);
-    EXPECT_DOUBLE_EQ(toReal(3, 0.5), 0.2 + 99.8 * 0.5);
+    EXPECT_DOUBLE_EQ(toReal(3, 0.5), 50.1);
     EXPECT_EQ(toReal(1, 0.7), 1.0);
     EXPECT_EQ(toReal(9, 0.7), 0.0);
 }
@@ -100,12 +97,11 @@ TEST_F(Parameters, SetAndGetHonourTheIndexRange) {
     EXPECT_EQ(display(instance, 4), "+6.0");
     EXPECT_EQ(effect->getParameter(effect, 8), 0.0f);
     EXPECT_EQ(effect->getParameter(effect, -1), 0.0f);
-
-    const double before[kParameterCount] = {instance->paramValues[0], instance->paramValues[1]};
+    const double before = instance->paramValues[0];
     instance->tableChanged = 0;
     effect->setParameter(effect, -1, 0.3f);
     effect->setParameter(effect, 8, 0.3f);
-    EXPECT_EQ(instance->paramValues[0], before[0]);
+    EXPECT_EQ(instance->paramValues[0], before);
     EXPECT_EQ(instance->tableChanged, 0);
 }
 
@@ -126,12 +122,10 @@ TEST_F(Parameters, EditGesturesReachTheHostInOrder) {
     auto& calls = testhost::currentHost().calls;
     AEffect* effect = instance.effect();
     effect->setParameter(effect, 3, 0.25f);
-
     notifyParameterEdit(*instance, 3);  // opens a gesture
     notifyParameterEdit(*instance, 3);  // same parameter: automate only
     notifyParameterEdit(*instance, 4);  // closes 3, opens 4
     notifyParameterEdit(*instance, -1); // closes 4, reports a state change
-
     const std::vector<testhost::HostCall> expected = {
         {audioMasterBeginEdit, 3, 0.0f}, {audioMasterAutomate, 3, 0.25f},
         {audioMasterAutomate, 3, 0.25f}, {audioMasterEndEdit, 3, 0.0f},

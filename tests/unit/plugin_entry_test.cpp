@@ -35,26 +35,17 @@ bool graphClassRegistered() {
 
 TEST_F(PluginEntry, NullCallbackGivesNoInstance) { EXPECT_EQ(VSTPluginMain(nullptr), nullptr); }
 
-TEST_F(PluginEntry, MissingRequiredFunctionFailsUntilACompleteHostCalls) {
+// Hosts lacking a required function are refused in ForeignHost's table (and
+// for every name through the built plug-in in the host stand-in's tests).
+TEST_F(PluginEntry, OptionalFunctionsMayBeMissingAndAreFetchedOncePerProcess) {
     testhost::forgetHostFunctions();
-    for (const char* name : {"DB2SLIDER", "VIZE_CreateFont", "mkvolstr"}) {
-        testhost::resetHost();
-        testhost::currentHost().withheld = {name};
-        EXPECT_EQ(VSTPluginMain(testhost::hostCallback), nullptr) << name;
-        EXPECT_FALSE(processState.hostApiFetched);
-    }
-
-    testhost::resetHost();
     testhost::currentHost().withheld = {"VIZE_DrawText", "VIZE_MeasureText", "GetWindowDPIScaling",
                                         "__localizePrepareDialog", "get_config_var"};
     Instance instance;
-    EXPECT_NE(instance.effect(), nullptr) << "optional functions may be missing";
+    EXPECT_NE(instance.effect(), nullptr);
     EXPECT_EQ(testhost::currentHost().lookups.size(), size_t(kHostFunctionCount));
-    EXPECT_EQ(testhost::currentHost().lookups.front(), "SetWindowAccessibilityString");
-    EXPECT_EQ(testhost::currentHost().lookups.back(), "__localizePrepareDialog");
     EXPECT_EQ(processState.hostApi.drawText, nullptr);
     EXPECT_NE(processState.hostApi.db2Slider, nullptr);
-
     testhost::currentHost().lookups.clear();
     Instance second;
     EXPECT_NE(second.effect(), nullptr);
@@ -84,11 +75,11 @@ TEST_F(PluginEntry, FreshInstanceReportsDefaults) {
     EXPECT_EQ(effect.initialDelay, 4096);
     EXPECT_EQ(effect.flags, 0x231);
     EXPECT_EQ(effect.version, 1100);
+    EXPECT_EQ(effect.uniqueID, fourCharCode('V', 'x', 'l', 'n'));
     EXPECT_EQ(effect.ioRatio, 1.0f);
     EXPECT_EQ(effect.object, &*instance);
     EXPECT_EQ(effect.processDoubleReplacing, nullptr);
     EXPECT_NE(effect.processReplacing, nullptr);
-
     const PluginInstance& self = *instance;
     EXPECT_EQ(self.fftSize, 4096);
     EXPECT_EQ(self.sampleRate, 44100.0);
@@ -123,11 +114,9 @@ TEST_F(PluginEntry, LastCloseUnregistersTheGraphWindowClass) {
     ASSERT_TRUE(first && second);
     EXPECT_EQ(processState.instanceCount, 2);
     EXPECT_TRUE(graphClassRegistered());
-
     first->dispatcher(first, effClose, 0, 0, nullptr, 0);
     EXPECT_EQ(processState.instanceCount, 1);
     EXPECT_TRUE(graphClassRegistered()) << "another instance is still open";
-
     second->dispatcher(second, effClose, 0, 0, nullptr, 0);
     EXPECT_EQ(processState.instanceCount, 0);
     EXPECT_FALSE(graphClassRegistered());
@@ -155,9 +144,8 @@ TEST_F(PluginEntry, ARefusedWindowClassIsNeitherRecordedNorUnregistered) {
 #endif
 
 TEST_F(PluginEntry, EntryPointsIgnoreARecordWithoutInstance) {
-    AEffect orphan{};
     Instance instance;
-    orphan = *instance.effect();
+    AEffect orphan = *instance.effect();
     orphan.object = nullptr;
     EXPECT_EQ(orphan.dispatcher(&orphan, effSetChunk, 0, 0, nullptr, 0), 0);
     EXPECT_EQ(orphan.dispatcher(&orphan, effCanBeAutomated, 0, 0, nullptr, 0), 0);
@@ -167,8 +155,4 @@ TEST_F(PluginEntry, EntryPointsIgnoreARecordWithoutInstance) {
     float* channels[2] = {left, left};
     orphan.processReplacing(&orphan, channels, channels, 4);
     EXPECT_EQ(left[0], 1.0f) << "nothing was processed";
-    // Text queries need no instance.
-    char name[64] = {};
-    EXPECT_EQ(orphan.dispatcher(&orphan, effGetEffectName, 0, 0, name, 0), 0);
-    EXPECT_STREQ(name, "Vexlan (FFT EQ+Dynamics Processor)");
 }
