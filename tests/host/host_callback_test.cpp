@@ -6,6 +6,7 @@
 
 #include "host_callback.h"
 #include "host_functions.h"
+#include "raster.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -74,6 +75,9 @@ TEST_F(HostCallback, LookupAnswersKnownNamesUnlessWithheld) {
     EXPECT_EQ(lookUp("DB2SLIDER"), reinterpret_cast<intptr_t>(&host::db2Slider));
     EXPECT_EQ(lookUp("SLIDER2DB"), reinterpret_cast<intptr_t>(&host::slider2Db));
     EXPECT_EQ(lookUp("mkvolstr"), reinterpret_cast<intptr_t>(&host::mkVolStr));
+    // Two names whose functions share a type, so a swap would compile.
+    EXPECT_EQ(lookUp("VIZE_Circle"), reinterpret_cast<intptr_t>(&host::vizeCircle));
+    EXPECT_EQ(lookUp("VIZE_FillCircle"), reinterpret_cast<intptr_t>(&host::vizeFillCircle));
     EXPECT_NE(lookUp("VIZE_CreateBitmap"), 0);
     EXPECT_NE(lookUp("__localizePrepareDialog"), 0);
     EXPECT_EQ(lookUp("NoSuchFunction"), 0);
