@@ -17,7 +17,7 @@ static_assert(kBufferAlignment - 1 + 16 <= kAllocatorSlack, "a 16-byte allocator
 
 int32_t newAllocation(int32_t n, int32_t granularity) {
     if (n < 1) return 0;
-    if (granularity < kPage) return n + std::max(n / 2, granularity);
+    if (granularity < kPage) return int32_t(std::min<int64_t>(int64_t(n) + std::max(n / 2, granularity), INT32_MAX));
     int32_t step = std::max(n / 2, granularity) / kPage * kPage;
     step = std::clamp(step, kPage, kMaxStep);
     const int64_t total = (int64_t(n) + step + kAllocatorSlack) / kPage * kPage - kAllocatorSlack;
