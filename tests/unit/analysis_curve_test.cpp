@@ -112,12 +112,15 @@ TEST(AnalysisProfile, LinesAtTheEndsAndBeziersThroughEverySample) {
 TEST(AnalysisHistory, EachRepaintMovesSixtyPercentOfTheWay) {
     recording::RecordingHost host;
     recording::ScaledBitmap bitmap;
-    const int32_t width = 200, bins = 1024;
-    std::vector<float> stored(2 * bins, 1.0f);  // 0 dB everywhere: y = 24
+    const int32_t bins = 1024;
     buildFftTables();
+    auto draw = [&](const std::vector<float>& stored, GrowableBuffer& history, int32_t width) {
+        drawAnalysisCurve(&bitmap, 0x123, stored.data(), history, width, 114, bins, 2 * bins, false,
+                          1.0 / bins, -90.0, -1.0, 114.0);
+    };
+    const std::vector<float> level(2 * bins, 1.0f);  // 0 dB everywhere: y = 24
     GrowableBuffer history;
-    drawAnalysisCurve(&bitmap, 0x123, stored.data(), history, width, 114, bins, 2 * bins, false, 1.0 / bins, -90.0,
-                      -1.0, 114.0);
+    draw(level, history, 200);
     ASSERT_GT(history.size, 0);
     const int32_t span = history.size / 4;
     const float* shown = bufferAs<float>(history);
@@ -129,21 +132,17 @@ TEST(AnalysisHistory, EachRepaintMovesSixtyPercentOfTheWay) {
     EXPECT_TRUE(lines[0].antialias);
     EXPECT_EQ(lines[1].x1, lines[0].x2);
 
-    drawAnalysisCurve(&bitmap, 0x123, stored.data(), history, width, 114, bins, 2 * bins, false, 1.0 / bins, -90.0,
-                      -1.0, 114.0);
+    draw(level, history, 200);
     EXPECT_FLOAT_EQ(shown[span / 2], float(0.6 * 24 + 0.4 * 60));
 
     // A new width starts again from the floor.
-    drawAnalysisCurve(&bitmap, 0x123, stored.data(), history, width / 2, 114, bins, 2 * bins, false, 1.0 / bins,
-                      -90.0, -1.0, 114.0);
+    draw(level, history, 100);
     EXPECT_FLOAT_EQ(bufferAs<float>(history)[3], 60.0f);
 
     // Silence stays on the floor and draws nothing.
     host.calls.clear();
     GrowableBuffer quiet;
-    std::vector<float> silence(2 * bins, 0.0f);
-    drawAnalysisCurve(&bitmap, 0x123, silence.data(), quiet, width, 114, bins, 2 * bins, false, 1.0 / bins, -90.0,
-                      -1.0, 114.0);
+    draw(std::vector<float>(2 * bins, 0.0f), quiet, 200);
     EXPECT_TRUE(host.calls.empty());
     freeBuffer(history);
     freeBuffer(quiet);

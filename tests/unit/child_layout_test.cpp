@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "ui/child_resizer.h"
 #include "ui/window_dpi_scale.h"
 
@@ -7,19 +9,10 @@ using namespace vexlan;
 
 namespace {
 
-void expectRect(const LayoutRect& actual, const LayoutRect& expected, const char* name) {
-    EXPECT_EQ(actual.left, expected.left) << name;
-    EXPECT_EQ(actual.top, expected.top) << name;
-    EXPECT_EQ(actual.right, expected.right) << name;
-    EXPECT_EQ(actual.bottom, expected.bottom) << name;
-}
+std::array<int32_t, 4> edges(const LayoutRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 ChildResizer designedAt(int32_t scale, int32_t width, int32_t height) {
-    ChildResizer resizer;
-    resizer.designScale = scale;
-    resizer.designWidth = width;
-    resizer.designHeight = height;
-    return resizer;
+    return {scale, nullptr, width, height, {}, nullptr};
 }
 
 }  // namespace
@@ -43,7 +36,8 @@ TEST(ChildLayout, EdgesFollowTheParentByTheirFactors) {
         {"a stretched control never gets a negative size", {0, 0, 1, 1}, -500, -500, {10, 20, 10, 20}},
     };
     for (const Case& test : cases) {
-        expectRect(anchoredRect(control, test.factors, test.dw, test.dh), test.expected, test.name);
+        const LayoutRect actual = anchoredRect(control, test.factors, test.dw, test.dh);
+        EXPECT_EQ(edges(actual), edges(test.expected)) << test.name;
     }
 }
 
@@ -67,7 +61,8 @@ TEST(ChildLayout, LayoutIsComputedAtTheDesignDpi) {
     };
     for (const Case& test : cases) {
         const ChildResizer resizer = designedAt(test.designScale, 400, 300);
-        expectRect(itemLayoutRect(resizer, test.item, test.client, test.currentScale), test.expected, test.name);
+        const LayoutRect actual = itemLayoutRect(resizer, test.item, test.client, test.currentScale);
+        EXPECT_EQ(edges(actual), edges(test.expected)) << test.name;
     }
 }
 

@@ -7,7 +7,6 @@
 #include "../../res/resource_ids.h"
 #include "graph/quality_mode.h"
 #include "shell/parameters.h"
-#include "test_host.h"
 #include "ui/editor_choices.h"
 #include "ui/editor_controls.h"
 #include "ui/fader_mapping.h"
@@ -221,30 +220,4 @@ TEST(EditorValues, ParameterControlsAndAccessibleNames) {
     }
     EXPECT_EQ(parameterOfEdit(IDC_GRAPH_MAX), -1);
     EXPECT_EQ(parameterOfCheckBox(IDC_AUTO_NOISE_PROFILE), -1);
-}
-
-TEST(EditorValues, QualityChoicesSetTheLegacyParameterAndReportIt) {
-    testhost::resetHost();
-    testhost::Instance instance;
-    const double values[] = {0.125, 0.0, 1.0};
-    for (int32_t choice = 2; choice >= 0; --choice) {
-        testhost::currentHost().calls.clear();
-        instance->tableChanged = 0;
-        setQualityMode(*instance, choice);
-        EXPECT_EQ(instance->paramValues[kParamQuality], values[choice]) << choice;
-        EXPECT_EQ(instance->tableChanged, 1) << choice;
-        const std::vector<testhost::HostCall>& calls = testhost::currentHost().calls;
-        ASSERT_FALSE(calls.empty());
-        EXPECT_EQ(calls.back().opcode, audioMasterAutomate);
-        EXPECT_EQ(calls.back().index, kParamQuality);
-        EXPECT_EQ(calls.back().value, float(values[choice]));
-    }
-    for (int32_t choice : {-1, 3}) {
-        testhost::currentHost().calls.clear();
-        instance->tableChanged = 0;
-        setQualityMode(*instance, choice);
-        EXPECT_EQ(instance->paramValues[kParamQuality], 0.125) << choice;
-        EXPECT_EQ(instance->tableChanged, 0) << choice;
-        EXPECT_TRUE(testhost::currentHost().calls.empty()) << choice;
-    }
 }

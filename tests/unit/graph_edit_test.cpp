@@ -35,14 +35,7 @@ protected:
     }
 
     GraphMouse mouse(int32_t x, int32_t y, ModifierKeys keys = {}) const {
-        GraphMouse m;
-        m.x = x;
-        m.y = y;
-        m.width = kWidth;
-        m.height = kHeight;
-        m.captured = captured;
-        m.keys = keys;
-        return m;
+        return {x, y, kWidth, kHeight, false, captured, keys};
     }
     // The window form's order: capture, the down rules, then the move rules.
     ButtonDownResult down(int32_t x, int32_t y, ModifierKeys keys = {}) {

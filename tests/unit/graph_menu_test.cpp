@@ -75,8 +75,14 @@ TEST_F(GraphMenu, SettingsCommands) {
     applyGraphMenuCommand(g, 40022, 0, 0);
     EXPECT_EQ(g.processingMode, kModeGate);
 
+    applyGraphMenuCommand(g, 40007, 0, 0);
+    EXPECT_EQ(g.editMode, kEditPrecise);
+    applyGraphMenuCommand(g, 40006, 0, 0);
+    EXPECT_EQ(g.editMode, kEditPointsLinear);
+    EXPECT_EQ(g.pointCount, 8) << "leaving Precise turns the table into points";
+
     const double qualities[] = {0.125, 0.0, 1.0};
-    for (int choice = 0; choice < 3; ++choice) {
+    for (int choice : {2, 1, 0}) {
         calls().clear();
         g.tableChanged = 0;
         applyGraphMenuCommand(g, 40018 + choice, 0, 0);
@@ -85,16 +91,15 @@ TEST_F(GraphMenu, SettingsCommands) {
         ASSERT_FALSE(calls().empty());
         EXPECT_EQ(calls().back().opcode, audioMasterAutomate);
         EXPECT_EQ(calls().back().index, kParamQuality);
+        EXPECT_EQ(calls().back().value, float(qualities[choice]));
     }
+    calls().clear();
+    g.tableChanged = 0;
     setQualityMode(g, 3);
     setQualityMode(g, -1);
-    EXPECT_EQ(g.paramValues[kParamQuality], 1.0) << "other choices are ignored";
-
-    applyGraphMenuCommand(g, 40007, 0, 0);
-    EXPECT_EQ(g.editMode, kEditPrecise);
-    applyGraphMenuCommand(g, 40006, 0, 0);
-    EXPECT_EQ(g.editMode, kEditPointsLinear);
-    EXPECT_EQ(g.pointCount, 8) << "leaving Precise turns the table into points";
+    EXPECT_EQ(g.paramValues[kParamQuality], 0.125) << "other choices are ignored";
+    EXPECT_EQ(g.tableChanged, 0);
+    EXPECT_TRUE(calls().empty());
 }
 
 TEST_F(GraphMenu, SwitchCommandsToggleAndReport) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "graph/graph_control.h"
@@ -61,56 +60,39 @@ TEST_F(GraphReadout, NoteNamesFollowTheHostsOctaveOffset) {
 TEST_F(GraphReadout, TextsForEveryLayoutAndDragState) {
     testhost::Instance holder;
     PluginInstance& g = *holder;
-    // Rows of 0.5 dB from +24 dB: y = 55 reads -3.5 dB.
+    // Rows of 0.5 dB from +24 dB: y = 55 reads -3.5 dB. Entry 75 lies under x = 354.
     g.embeddedScale = 1024;
+    g.binGainTable[75] = 0.5f;
     struct Row {
-        int32_t width, height;
-        bool embedded, captured;
         int32_t x, y;
+        bool embedded, captured;  // embedded: 511 x 228, else 1028 x 244
         const char* text;
     };
     const Row rows[] = {
-        {1028, 244, false, false, 354, 55, "439 Hz (A4-),  -3.50 dB (current is +0.00 dB)"},
-        {1028, 244, false, true, 354, 55, "439 Hz (A4-),  -3.50 dB"},
-        {1028, 244, false, false, 0, 55, "0 Hz (),  -3.50 dB (current is +0.00 dB)"},
-        {1028, 244, false, true, 354, -40, "439 Hz (A4-),  +24.00 dB"},
-        {511, 228, true, false, 392, 55, "5.9k -3.5dB"},  // entry 1006, 5894 Hz
-        {511, 228, true, false, 181, 55, "439Hz -3.5dB"},
-        {1028, 244, false, false, 1000, 55, ""},
-        {1028, 244, false, false, 354, 228, ""},
-        {1028, 244, false, false, -1, 55, ""},
+        {354, 55, false, false, "439 Hz (A4-),  -3.50 dB (current is -6.02 dB)"},
+        {354, 55, false, true, "439 Hz (A4-),  -3.50 dB"},
+        {0, 55, false, false, "0 Hz (),  -3.50 dB (current is +0.00 dB)"},
+        {354, -40, false, true, "439 Hz (A4-),  +24.00 dB"},
+        {392, 55, true, false, "5.9k -3.5dB"},  // entry 1006, 5894 Hz
+        {181, 55, true, false, "439Hz -3.5dB"},
+        {1000, 55, false, false, ""},
+        {354, 228, false, false, ""},
+        {-1, 55, false, false, ""},
     };
     for (const Row& row : rows) {
-        GraphMouse mouse;
-        mouse.x = row.x;
-        mouse.y = row.y;
-        mouse.width = row.width;
-        mouse.height = row.height;
-        mouse.embedded = row.embedded;
-        mouse.captured = row.captured;
+        const int32_t width = row.embedded ? 511 : 1028;
+        const int32_t height = row.embedded ? 228 : 244;
+        const GraphMouse mouse{row.x, row.y, width, height, row.embedded, row.captured, {}};
         char text[kReadoutFormatBytes];
         buildReadoutText(g, mouse, text, sizeof text);
         EXPECT_STREQ(text, row.text) << row.x << "," << row.y;
     }
-    g.binGainTable[75] = 0.5f;
-    GraphMouse hover;
-    hover.x = 354;
-    hover.y = 55;
-    hover.width = 1028;
-    hover.height = 244;
-    char text[kReadoutFormatBytes];
-    buildReadoutText(g, hover, text, sizeof text);
-    EXPECT_STREQ(text, "439 Hz (A4-),  -3.50 dB (current is -6.02 dB)") << "the table entry under the mouse";
 }
 
 TEST_F(GraphReadout, StoredPerFormAndRepaintOnlyWithoutAnalysis) {
     testhost::Instance holder;
     PluginInstance& g = *holder;
-    GraphMouse mouse;
-    mouse.x = 354;
-    mouse.y = 55;
-    mouse.width = 1028;
-    mouse.height = 244;
+    GraphMouse mouse{354, 55, 1028, 244, false, false, {}};
     g.paramValues[kParamShowAnalysis] = 0.0;
     ReadoutUpdate update = updateReadout(g, mouse);
     EXPECT_TRUE(update.armTimer);
@@ -134,12 +116,10 @@ TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
     testhost::Instance holder;
     PluginInstance& g = *holder;
     graphEditState = GraphEditState{};
-    unsigned char record[64] = {};
-    auto send = [&](int code, int32_t x, int32_t y, int32_t width = 1028, int32_t height = 244) {
-        std::memcpy(record + 24, &width, 4);
-        std::memcpy(record + 28, &height, 4);
-        std::memcpy(record + 32, &x, 4);
-        std::memcpy(record + 36, &y, 4);
+    int32_t record[16] = {0, 0, 0, 0, 0, 0, 1028, 244};  // the surface's width and height
+    auto send = [&](int code, int32_t x, int32_t y) {
+        record[8] = x;
+        record[9] = y;
         return holder.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, float(code));
     };
     const int32_t before = g.pointCount;

@@ -11,6 +11,7 @@
 #include "graph/graph_geometry.h"
 #include "recording_host.h"
 #include "shell/dispatcher.h"
+#include "shell/parameters.h"
 #include "test_host.h"
 #include "ui/graph_renderer.h"
 
@@ -33,10 +34,13 @@ class GraphRendering : public ::testing::Test {
 protected:
     void SetUp() override { testhost::resetHost(); }
 
-    intptr_t paint(ScaledBitmap* bitmap, int32_t width, int32_t height, int32_t mouseX = -1, int32_t mouseY = -1) {
+    intptr_t paint(ScaledBitmap* target, ViewRecord* record) {
+        const intptr_t value = reinterpret_cast<intptr_t>(target);
+        return instance.dispatch(effVendorSpecific, kVendorEmbeddedView, value, record, 15.0f);
+    }
+    intptr_t paint(int32_t width, int32_t height, int32_t mouseX = -1, int32_t mouseY = -1) {
         ViewRecord record{{}, width, height, mouseX, mouseY};
-        return instance.dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(bitmap), &record,
-                                 15.0f);
+        return paint(&bitmap, &record);
     }
 
     testhost::Instance instance;
@@ -46,12 +50,10 @@ protected:
 
 TEST_F(GraphRendering, PaintNeedsTheBitmapAndTheRecord) {
     ViewRecord record{{}, 300, 200, -1, -1};
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, &record, 15.0f), 0);
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), nullptr,
-                                15.0f),
-              0);
+    EXPECT_EQ(paint(nullptr, &record), 0);
+    EXPECT_EQ(paint(&bitmap, nullptr), 0);
     EXPECT_TRUE(host.calls.empty());
-    EXPECT_EQ(paint(&bitmap, 300, 200), 1);
+    EXPECT_EQ(paint(&bitmap, &record), 1);
     ASSERT_FALSE(host.calls.empty());
     const DrawCall& background = host.calls.front();
     EXPECT_EQ(background.shape, Shape::FillRect);
@@ -66,8 +68,8 @@ TEST_F(GraphRendering, TheBitmapsDisplayScaleSizesTheLayout) {
     } cases[] = {{0, 256, 5}, {256, 256, 5}, {384, 384, 7}};
     for (const auto& c : cases) {
         host.calls.clear();
-        ScaledBitmap scaled(c.bitmapScale);
-        paint(&scaled, 600, 400);
+        bitmap.scale_ = c.bitmapScale;
+        paint(600, 400);
         EXPECT_EQ(instance->embeddedScale, c.stored);
         const std::vector<DrawCall> discs = host.of(Shape::FillCircle);
         ASSERT_EQ(discs.size(), 2u) << "the two default points";
@@ -76,44 +78,37 @@ TEST_F(GraphRendering, TheBitmapsDisplayScaleSizesTheLayout) {
 }
 
 TEST_F(GraphRendering, FullLayoutLabelsTheGridAndTheFloor) {
-    // 628 x 600: graph 600 x 584 at 100 %.
-    paint(&bitmap, 628, 600);
+    // 628 x 600: graph 600 x 584 at 100 %. The floor label never shows above -6 dB.
+    instance->paramValues[kParamAnalysisFloor] = std::pow(10.0, -3.0 / 20.0);
+    paint(628, 600);
     const std::vector<std::string> expected = {
-        " +12", " +0", " -12", " -24", " -36", " -48", " -60", " -72", " -84",
-        "50", "100", "200", "300", "500", "1.0k", "2.0k", "3.0k", "5.0k", "10.0k", "20.0k", "(-90)"};
+        " +12", " +0", " -12", " -24", " -36", " -48", " -60", " -72", " -84", "50", "100",
+        "200", "300", "500", "1.0k", "2.0k", "3.0k", "5.0k", "10.0k", "20.0k", "(-6)"};
     EXPECT_EQ(host.texts(), expected);
     const std::vector<DrawCall> texts = host.of(Shape::Text);
     EXPECT_EQ(texts[0].colour, 0x808080);
     EXPECT_EQ(texts[0].flags, 0x26);
     EXPECT_EQ(texts[0].x1, 600.0f);  // the dB labels sit in the right margin
     EXPECT_EQ(texts[9].flags, 0x29);
-    EXPECT_EQ(texts[9].x1, 61.0f - 20.0f);
+    EXPECT_EQ(texts[9].x1 + texts[9].x2, 2 * 61.0f);  // centred under the 50 Hz line
     EXPECT_EQ(texts[9].y1, 584.0f);
     EXPECT_EQ(texts.back().colour, 0x8C8C40);
-    EXPECT_EQ(texts.back().x1, 592.0f);
 
     // Grid lines: dB lines across the graph, then frequency lines down to the margin.
     std::vector<DrawCall> grid = host.of(Shape::LineInt);
     ASSERT_EQ(grid.size(), 9u + 1u + 26u + 1u);
-    EXPECT_EQ(grid[0].y1, float(int(yOfGain(graphGeometry(628, 600, 256, -90, 24), 12))));
+    EXPECT_EQ(grid[0].y1, 61.0f);  // +12 dB
     EXPECT_EQ(grid[0].x2, 600.0f);
     EXPECT_EQ(grid[9].y1, 584.0f);
     EXPECT_EQ(grid[10].x1, 61.0f);
-    EXPECT_EQ(grid[10].y2, 585.0f);
     EXPECT_EQ(uint32_t(grid[10].colour), 0xFF404040u);  // 50 Hz: minor
     EXPECT_EQ(uint32_t(grid[11].colour), 0xFF707070u);  // 100 Hz: major
     EXPECT_FALSE(grid[10].antialias);
     EXPECT_EQ(grid.back().x1, 600.0f);
 }
 
-TEST_F(GraphRendering, FloorLabelNeverShowsAboveMinusSix) {
-    instance->paramValues[5] = std::pow(10.0, -3.0 / 20.0);
-    paint(&bitmap, 628, 600);
-    EXPECT_EQ(host.texts().back(), "(-6)");
-}
-
 TEST_F(GraphRendering, CompactLayoutHasNoLabelsOrFrequencyGrid) {
-    paint(&bitmap, 127, 300);
+    paint(127, 300);
     EXPECT_TRUE(host.texts().empty());
     for (const DrawCall& line : host.of(Shape::LineInt)) EXPECT_EQ(line.y1, line.y2) << "only dB lines";
     EXPECT_EQ(host.of(Shape::LineInt).back().x2, 127.0f);
@@ -122,34 +117,27 @@ TEST_F(GraphRendering, CompactLayoutHasNoLabelsOrFrequencyGrid) {
 }
 
 TEST_F(GraphRendering, OffsetCurveIsDrawnFirstAndLower) {
-    instance->paramValues[0] = 0.0;  // no spectra: every Line is a table curve
-    const struct {
-        double offset;
-        size_t darkLines;
-    } cases[] = {{1.0, 0}, {0.5, 1}};
-    const GraphGeometry geometry = graphGeometry(628, 600, 256, -90, 24);
-    for (const auto& c : cases) {
+    // No spectra: every Line is a table curve. In the 600 x 584 graph the flat
+    // table (0 dB) lies at y = 122.95 and half of it (-6.02 dB) at 153.79.
+    instance->paramValues[kParamShowAnalysis] = 0.0;
+    for (double offset : {1.0, 0.5}) {
         host.calls.clear();
-        instance->paramValues[7] = c.offset;
-        paint(&bitmap, 628, 600);
-        const std::vector<DrawCall> lines = host.of(Shape::Line);
-        ASSERT_FALSE(lines.empty());
-        const float redY = float(yOfGain(geometry, 0.0));
-        const float darkY = float(yOfGain(geometry, 20 * std::log10(0.5)));
-        bool redSeen = false;
-        size_t dark = 0;
-        for (const DrawCall& line : lines) {
+        instance->paramValues[kParamGraphOffset] = offset;
+        paint(628, 600);
+        size_t dark = 0, red = 0;
+        for (const DrawCall& line : host.of(Shape::Line)) {
             if (uint32_t(line.colour) == 0xFF800000u) {
-                EXPECT_FALSE(redSeen) << "the offset curve comes first";
-                EXPECT_NEAR(line.y1, darkY, 1e-3);
-                dark = 1;
+                EXPECT_EQ(red, 0u) << "the offset curve comes first";
+                EXPECT_NEAR(line.y1, 153.7897f, 1e-3);
+                ++dark;
             } else {
                 EXPECT_EQ(uint32_t(line.colour), 0xFFFF0000u);
-                EXPECT_NEAR(line.y1, redY, 1e-3);
-                redSeen = true;
+                EXPECT_NEAR(line.y1, 122.9474f, 1e-3);
+                ++red;
             }
         }
-        EXPECT_EQ(dark, c.darkLines) << c.offset;
+        EXPECT_GT(red, 0u);
+        EXPECT_EQ(dark > 0, offset != 1.0) << offset;
     }
 }
 
@@ -159,7 +147,7 @@ TEST_F(GraphRendering, InputHalfIsTheDimSpectrumDrawnUnderTheGrid) {
     float* analysis = bufferAs<float>(instance->analysisBuffer);
     const int32_t n = instance->fftSize;
     for (int32_t i = 0; i < n; ++i) analysis[n + i] = 0.01f;
-    paint(&bitmap, 628, 600);
+    paint(628, 600);
     size_t firstGrid = host.calls.size(), spectrumLines = 0;
     for (size_t i = 0; i < host.calls.size(); ++i) {
         const DrawCall& call = host.calls[i];
@@ -173,13 +161,13 @@ TEST_F(GraphRendering, InputHalfIsTheDimSpectrumDrawnUnderTheGrid) {
 }
 
 TEST_F(GraphRendering, PointsAreDiscsWithRingsOnlyInThePointModes) {
-    paint(&bitmap, 628, 600);
+    paint(628, 600);
     ASSERT_EQ(host.of(Shape::Circle).size(), 2u);
     EXPECT_EQ(host.of(Shape::FillCircle)[0].colour, 0xFFFFFF);
     EXPECT_EQ(host.of(Shape::Circle)[0].colour, 0xFF0000);
     host.calls.clear();
     instance->editMode = kEditPrecise;
-    paint(&bitmap, 628, 600);
+    paint(628, 600);
     EXPECT_TRUE(host.of(Shape::FillCircle).empty());
     EXPECT_TRUE(host.of(Shape::Line).empty()) << "Precise draws the table with integer lines";
 }
@@ -192,7 +180,7 @@ TEST_F(GraphRendering, EmbeddedReadoutKeepsAwayFromTheMouse) {
     for (const auto& c : cases) {
         host.calls.clear();
         std::strcpy(instance->embeddedReadoutText, "439 Hz (A4-)");
-        paint(&bitmap, 628, 400, 100, c.mouseY);
+        paint(628, 400, 100, c.mouseY);
         const std::vector<DrawCall> boxes = host.of(Shape::BorderedRect);
         ASSERT_EQ(boxes.size(), 1u) << c.mouseY;
         EXPECT_EQ(boxes[0].x1, -2.0f);
@@ -203,7 +191,7 @@ TEST_F(GraphRendering, EmbeddedReadoutKeepsAwayFromTheMouse) {
     }
     // The mouse outside the surface clears the read-out before painting.
     host.calls.clear();
-    paint(&bitmap, 628, 400, 628, 10);
+    paint(628, 400, 628, 10);
     EXPECT_EQ(instance->embeddedReadoutText[0], '\0');
     EXPECT_TRUE(host.of(Shape::BorderedRect).empty());
 }
