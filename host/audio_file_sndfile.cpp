@@ -16,9 +16,14 @@
 
 namespace host {
 
+// Closes its file however it goes, also when a reader is opened again.
 struct AudioReaderState {
     SNDFILE* file = nullptr;
     std::vector<int32_t> integers;
+
+    ~AudioReaderState() {
+        if (file) sf_close(file);
+    }
 };
 
 struct AudioWriterState {
@@ -123,9 +128,7 @@ bool isInteger(const AudioFormat& format) {
 }  // namespace
 
 AudioReader::AudioReader() = default;
-AudioReader::~AudioReader() {
-    if (state && state->file) sf_close(state->file);
-}
+AudioReader::~AudioReader() = default;
 
 AudioWriter::AudioWriter() = default;
 AudioWriter::~AudioWriter() {

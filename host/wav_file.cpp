@@ -14,11 +14,16 @@
 
 namespace host {
 
+// Closes its file however it goes, also when a reader is opened again.
 struct AudioReaderState {
     std::FILE* file = nullptr;
     uint64_t framesLeft = 0;
     uint64_t dataStart = 0;
     std::vector<uint8_t> bytes;
+
+    ~AudioReaderState() {
+        if (file) std::fclose(file);
+    }
 };
 
 struct AudioWriterState {
@@ -290,9 +295,7 @@ std::vector<uint8_t> headerBytes(const AudioFormat& format, uint64_t frames, Aud
 }  // namespace
 
 AudioReader::AudioReader() = default;
-AudioReader::~AudioReader() {
-    if (state && state->file) std::fclose(state->file);
-}
+AudioReader::~AudioReader() = default;
 
 AudioWriter::AudioWriter() = default;
 AudioWriter::~AudioWriter() {
