@@ -56,7 +56,7 @@ bool meteringSourceForItem(const MeteringChoices& choices, int32_t item, int32_t
         source = item;
     } else if (item < kMeteringFixedItems + n) {
         source = kChannelItemOffset + item;
-    } else if (item < kMeteringFixedItems + n + n / 2) {
+    } else if (item < meteringItemCount(choices)) {
         source = 2 * (item - n + kMeteringFixedItems);
     } else {
         return false;

@@ -137,6 +137,7 @@ TEST(EditorValues, MeteringListAndSources) {
     EXPECT_EQ(meteringItemForSource(fourApart, 18), -1) << "no pairs offered";
     int32_t untouched = 7;
     for (int32_t item : {-1, 10}) EXPECT_FALSE(meteringSourceForItem(four, item, untouched)) << item;
+    EXPECT_FALSE(meteringSourceForItem(fourApart, 8, untouched)) << "no pairs offered";
     EXPECT_EQ(untouched, 7);
 }
 
