@@ -60,25 +60,14 @@ int __VIZE_dpiAwareFont::drawText(VizeBitmap* bitmap, const char* text, int leng
     return font->drawText(bitmap, text, length, rect, flags);
 }
 
-void __VIZE_dpiAwareFont::clearKeys() {
+void __VIZE_dpiAwareFont::setDescription(const FontDescription& description) {
+    description_ = description;
     for (int i = kSizeCacheEntries - 1; i >= 0 && cache_[i].key != 0; --i) cache_[i].key = 0;
 }
 
-void __VIZE_dpiAwareFont::setDescription(const FontDescription& description) {
-    description_ = description;
-    clearKeys();
-}
-
-void __VIZE_dpiAwareFont::setFlagsSource(FlagsSource source) { flagsSource_ = source; }
-
 VizeFont* __VIZE_dpiAwareFont::fontForBitmap(VizeBitmap* bitmap) {
     const int32_t scale = bitmap ? int32_t(bitmap->extended(kBitmapTextScale, nullptr)) : 0;
-    const int32_t sourceFlags = flagsSource_ ? (flagsSource_() & ~4) : 0;
-    if (sourceFlags != currentFlags_) {
-        currentFlags_ = sourceFlags;
-        clearKeys();
-    }
-    int32_t flags = currentFlags_;
+    int32_t flags = 0;
     int32_t height = description_.height;
     int32_t width = description_.width;
     if (scale & ~256) {

@@ -32,9 +32,6 @@ struct SizedFont {
 
 class __VIZE_dpiAwareFont : public VizeFont {
 public:
-    // Extra attachSystemFont flags; bit 2 is never passed on.
-    using FlagsSource = int (*)();
-
     // Destroys every cached font object; the most derived class frees the memory.
     void destroy(unsigned flags) override;
     void attachSystemFont(void* font, int flags) override;
@@ -56,7 +53,6 @@ public:
 
     // Replaces the description; sizes already made are made again.
     void setDescription(const FontDescription& description);
-    void setFlagsSource(FlagsSource source);
     // The host font object for a bitmap (none: unscaled), made or re-made as
     // needed; null when the host cannot make one.
     VizeFont* fontForBitmap(VizeBitmap* bitmap);
@@ -66,11 +62,7 @@ protected:
     ~__VIZE_dpiAwareFont() = default;
 
 private:
-    void clearKeys();
-
     SizedFont cache_[kSizeCacheEntries] = {};  // least recently used first
-    FlagsSource flagsSource_ = nullptr;
-    int32_t currentFlags_ = 0;
     int32_t textColour_ = 0;
     int32_t attributeA_ = 0;
     int32_t attributeB_ = 0;

@@ -218,8 +218,6 @@ void renderGraph(PluginInstance& instance, WindowHandle window, VizeBitmap* bitm
     drawReadout(instance, window, bitmap, rect, mouseY);
 }
 
-VizeFont* labelFont() { return sharedLabelFont; }
-
 void releaseGraphRenderer() {
     destroyHostObject(sharedLabelFont);
     sharedLabelFont = nullptr;

@@ -27,9 +27,6 @@ struct ReadoutPlacement {
 ReadoutPlacement placeReadout(bool embedded, int32_t cursorX, int32_t cursorY, int32_t textWidth,
                               int32_t textHeight, const VizeRect& rect);
 
-// The label font shared by every instance; null until the first paint or
-// when the host could not make it.
-VizeFont* labelFont();
 // Deletes the label font and the drawing's scratch arrays (the last
 // instance closed).
 void releaseGraphRenderer();

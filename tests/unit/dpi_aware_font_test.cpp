@@ -107,7 +107,7 @@ TEST(DpiAwareFont, FourSizesStayAndAFifthReusesTheLeastRecentlyUsed) {
     for (const recording::FontLog& log : host.fonts) EXPECT_EQ(log.destroyed, 1);
 }
 
-TEST(DpiAwareFont, NewDescriptionOrFlagsRemakeEverySize) {
+TEST(DpiAwareFont, NewDescriptionRemakesEverySize) {
     RecordingHost host;
     OwnedFont owned;
     drawAt(owned.font, 256);
@@ -119,12 +119,6 @@ TEST(DpiAwareFont, NewDescriptionOrFlagsRemakeEverySize) {
     ASSERT_EQ(host.fonts[0].attached.size(), 2u);
     EXPECT_EQ(host.fonts[0].attached[1].height, 20);
     EXPECT_EQ(host.fonts[0].attached[1].quality, 0);  // 20 pixels: smoothed
-
-    // Extra flags from a source change the attach flags (bit 2 never) and remake.
-    owned.font->setFlagsSource([] { return 0x1004; });
-    drawAt(owned.font, 256);
-    ASSERT_EQ(host.fonts[0].attached.size(), 3u);
-    EXPECT_EQ(host.fonts[0].calls[host.fonts[0].calls.size() - 8], "attach(4608)");
 }
 
 TEST(DpiAwareFont, WithoutHostFontsNothingIsDrawnAndTheMetricIsTen) {

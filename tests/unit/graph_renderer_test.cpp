@@ -222,17 +222,15 @@ TEST(LabelFont, MadeAtTheFirstPaintAndDeletedWithTheLastInstance) {
     ScaledBitmap bitmap(256);
     auto first = std::make_unique<testhost::Instance>();
     auto second = std::make_unique<testhost::Instance>();
-    EXPECT_EQ(labelFont(), nullptr);
     ViewRecord record{{}, 628, 400, -1, -1};
+    EXPECT_TRUE(host.fonts.empty());
     first->dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), &record, 15.0f);
-    ASSERT_NE(labelFont(), nullptr);
-    ASSERT_EQ(host.fonts.size(), 1u);
+    second->dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), &record, 15.0f);
+    ASSERT_EQ(host.fonts.size(), 1u) << "one font for every instance";
     EXPECT_EQ(host.fonts[0].attached[0].height, 14);
     first.reset();
-    EXPECT_NE(labelFont(), nullptr);
     EXPECT_EQ(host.fonts[0].destroyed, 0);
     second.reset();
-    EXPECT_EQ(labelFont(), nullptr);
     EXPECT_EQ(host.fonts[0].destroyed, 1);
 }
 
