@@ -7,14 +7,6 @@
 #include <cmath>
 #include <deque>
 
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include "file_test_support.h"
 #include "plugin_run.h"
 #include "plugin_session.h"
@@ -168,8 +160,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
     DelayPlugin plugin(10, 2);
     const AudioData input = testSignal(3, 20000, 48000);
     host::PluginRun run;
-    std::vector<size_t> progress;
-    run.progress = [&progress](size_t done) { progress.push_back(done); };
     run.blockSize = 4000;
     AudioData output;
     std::string error;
@@ -177,8 +167,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
     EXPECT_EQ(plugin.sampleRate, 48000.0f);
     EXPECT_EQ(plugin.requestedChannels, 3);
     EXPECT_EQ(output.channels, input.channels);
-    // Two blocks per transfer; the first ten outputs are the plug-in's delay.
-    EXPECT_EQ(progress, (std::vector<size_t>{7990, 15990, 20000}));
     EXPECT_EQ(plugin.blockLengths, (std::vector<int32_t>{4000, 4000, 4000, 4000, 4000, 10}));
     // Resumed before the first block, suspended after the last.
     const std::vector<int32_t> expected = {vexlan::effSetSampleRate, vexlan::effSetBlockSize,
@@ -188,7 +176,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
     EXPECT_EQ(plugin.opcodes, expected);
 
     // Two channels are the plug-in's own: no configuration request.
-    run.progress = nullptr;
     DelayPlugin stereo(0, 2);
     ASSERT_TRUE(processInMemory(&stereo.effect, testSignal(2, 10), run, output, error)) << error;
     EXPECT_EQ(stereo.requestedChannels, 0);
@@ -248,9 +235,8 @@ TEST(ProcessCommand, OutputEqualsFeedingTheSamplesThroughThePluginDirectly) {
     const AudioData direct = feedDirectly(input, 300, float(std::pow(10.0, -6.0 / 20.0)));
     ASSERT_EQ(host::frameCount(output), 20000u);
     EXPECT_EQ(output.channels, direct.channels);
-    // One summary line with both levels and the speed.
+    // The summary line gives the levels.
     EXPECT_NE(result.out.find("in peak -6.0 dBFS"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("real time)\n"), std::string::npos) << result.out;
     EXPECT_TRUE(result.err.empty()) << result.err;
 }
 
@@ -265,13 +251,11 @@ TEST(ProcessCommand, OutputKeepsTheInputFormatUnlessFloatIsAskedFor) {
     EXPECT_EQ(same.format.bitsPerSample, 24);
     EXPECT_TRUE(same.format.extensible);
     EXPECT_EQ(same.format.sampleRate, 22050u);
-    EXPECT_EQ(host::frameCount(same), 5000u);
 
     ASSERT_EQ(runCommand({"process", folder.file("in.wav"), folder.file("float.wav"), "--float"}).status, 0);
     const AudioData wide = readBack(folder.file("float.wav"));
     EXPECT_EQ(wide.format.encoding, SampleEncoding::Float);
     EXPECT_EQ(wide.format.bitsPerSample, 32);
-    EXPECT_EQ(host::frameCount(wide), 5000u);
 }
 
 host::StateChunk pluginStateAfter(const host::PluginSettings& settings) {
@@ -285,6 +269,8 @@ host::StateChunk pluginStateAfter(const host::PluginSettings& settings) {
     return chunk;
 }
 
+// A decibel value reaches the plug-in in the command tests (the output against
+// feeding it directly); here a value of each kind at its ends.
 TEST(PluginSettings, ParametersAreFoundByNameAndTakeRealUnits) {
     host::PluginSession session;
     std::string error;
@@ -292,44 +278,31 @@ TEST(PluginSettings, ParametersAreFoundByNameAndTakeRealUnits) {
     const std::vector<host::HostParameter> parameters = host::describeParameters(session.effect);
     host::closeSession(session);
     ASSERT_EQ(parameters.size(), 8u);
-
-    const host::HostParameter* gain = host::findParameter(parameters, "output GAIN");
-    ASSERT_NE(gain, nullptr);
-    EXPECT_EQ(gain->index, 4);
-    EXPECT_TRUE(gain->decibel);
-    EXPECT_DOUBLE_EQ(gain->normalisedTop, 2.0);
-    double value = 0.0;
-    ASSERT_TRUE(host::toNormalised(*gain, "-6", value, error)) << error;
-    EXPECT_NEAR(value, 0.501187, 1e-6);
-    ASSERT_TRUE(host::toNormalised(*gain, "-inf", value, error));
-    EXPECT_EQ(value, 0.0);
-    ASSERT_TRUE(host::toNormalised(*gain, "6", value, error)) << error;
-    EXPECT_FALSE(host::toNormalised(*gain, "6.1", value, error));
-    EXPECT_NE(error.find("above the top of its range"), std::string::npos) << error;
-    EXPECT_FALSE(host::toNormalised(*gain, "loud", value, error));
-
-    const host::HostParameter* ratio = host::findParameter(parameters, "compressor ratio");
-    ASSERT_NE(ratio, nullptr);
-    EXPECT_FALSE(ratio->decibel);
-    EXPECT_DOUBLE_EQ(ratio->realMinimum, 0.2);
-    EXPECT_DOUBLE_EQ(ratio->realMaximum, 100.0);
-    ASSERT_TRUE(host::toNormalised(*ratio, "1", value, error)) << error;
-    EXPECT_NEAR(value, 0.8 / 99.8, 1e-12);
-    ASSERT_TRUE(host::toNormalised(*ratio, "100", value, error)) << error;
-    EXPECT_DOUBLE_EQ(value, 1.0);
-    for (const char* outside : {"0.1", "100.5", "-3"}) {
-        EXPECT_FALSE(host::toNormalised(*ratio, outside, value, error)) << outside;
-        EXPECT_NE(error.find("outside its range 0.2 to 100"), std::string::npos) << error;
+    EXPECT_EQ(host::findParameter(parameters, "Output"), nullptr) << "whole names only";
+    const struct {
+        const char* name;
+        const char* text;
+        bool taken;
+        double normalised;
+    } cases[] = {
+        {"output GAIN", "-inf", true, 0.0},
+        {"output GAIN", "6", true, 1.995262},
+        {"output GAIN", "6.1", false, 0.0},
+        {"compressor ratio", "1", true, 0.008016},
+        {"compressor ratio", "100", true, 1.0},
+        {"compressor ratio", "0.1", false, 0.0},
+        {"compressor ratio", "100.5", false, 0.0},
+        {"Show Analysis", "2", false, 0.0},
+    };
+    for (const auto& test : cases) {
+        const host::HostParameter* parameter = host::findParameter(parameters, test.name);
+        ASSERT_NE(parameter, nullptr) << test.name;
+        double value = -1.0;
+        EXPECT_EQ(host::toNormalised(*parameter, test.text, value, error), test.taken) << test.name << " " << test.text;
+        if (test.taken) {
+            EXPECT_NEAR(value, test.normalised, 1e-6) << test.name << " " << test.text;
+        }
     }
-
-    const host::HostParameter* analysis = host::findParameter(parameters, "Show Analysis");
-    ASSERT_NE(analysis, nullptr);
-    ASSERT_TRUE(host::toNormalised(*analysis, "0", value, error));
-    EXPECT_EQ(value, 0.0);
-    ASSERT_TRUE(host::toNormalised(*analysis, "1", value, error));
-    EXPECT_EQ(value, 1.0);
-    EXPECT_FALSE(host::toNormalised(*analysis, "2", value, error));
-    EXPECT_EQ(host::findParameter(parameters, "Output"), nullptr);
 }
 
 AudioData hissWithATone(uint32_t rate, size_t frames) {
@@ -401,7 +374,6 @@ TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
                                             "--fft", "1024", "--set", "Gate Floor=-40", "--set", "Output Gain=-12",
                                             "--curve", "50:-3,1000:6,12000:-20"});
     ASSERT_EQ(saved.status, 0) << saved.err;
-    EXPECT_NE(saved.out.find("saved"), std::string::npos);
 
     host::StateFile file;
     std::string error;
@@ -433,17 +405,6 @@ TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
     EXPECT_EQ(pluginStateAfter(settings).processingMode, 0);
     settings.mode = host::ProcessingMode::Gate;
     EXPECT_EQ(pluginStateAfter(settings).processingMode, 1);
-}
-
-TEST(StateFiles, APluginNamedByARelativePathIsFoundInTheCurrentFolder) {
-    EXPECT_EQ(host::pluginPathToLoad(""), "");
-    const std::string relative =
-        filetest::fs::relative(host::defaultPluginPath(), filetest::fs::current_path()).string();
-    ASSERT_TRUE(filetest::fs::path(relative).is_relative()) << relative;
-    EXPECT_TRUE(filetest::fs::path(host::pluginPathToLoad(relative)).is_absolute());
-    filetest::ScratchFolder folder;
-    const CommandResult result = runCommand({"save-state", relative, folder.file("s.vxs")});
-    EXPECT_EQ(result.status, 0) << result.err;
 }
 
 // The delta is the input minus the output it lines up with: silence
@@ -520,67 +481,6 @@ TEST(ProcessCommand, BatchGoesOnPastABrokenFileAndSumsUp) {
     }
 }
 
-#if !defined(_WIN32)
-// Peak resident memory of the built vexlan-host running `args`, in KiB.
-long peakKilobytes(const std::vector<std::string>& args) {
-    const std::string program =
-        (filetest::fs::path(host::defaultPluginPath()).parent_path() / "vexlan-host").string();
-    std::vector<std::string> all = {program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &quiet, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    if (spawned != 0) return -1;
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return usage.ru_maxrss;
-}
-
-void writeNoiseFile(const std::string& path, double seconds) {
-    const host::AudioFormat format = {host::FileType::Wav, SampleEncoding::Pcm, 16, 1, 48000};
-    host::AudioWriter writer;
-    std::string error;
-    const size_t frames = size_t(seconds * format.sampleRate);
-    ASSERT_TRUE(host::openAudioWriter(path, format, frames, writer, error)) << error;
-    std::vector<float> block(48000);
-    uint32_t state = 1;
-    for (size_t done = 0; done < frames; done += block.size()) {
-        for (float& sample : block) {
-            state = state * 1664525u + 1013904223u;
-            sample = float(int32_t(state) >> 8) / 33554432.0f;
-        }
-        ASSERT_TRUE(host::writeAudioFrames(writer, block.data(), block.size(), error)) << error;
-    }
-    ASSERT_TRUE(host::finishAudioWriter(writer, error)) << error;
-}
-
-// Held in memory, ten minutes of mono float would take 100 MiB more than one.
-TEST(ProcessCommand, MemoryStaysFlatFromOneMinuteToTen) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer's quarantine makes resident memory no measure of the program's own";
-#endif
-    filetest::ScratchFolder folder;
-    writeNoiseFile(folder.file("one.wav"), 60.0);
-    writeNoiseFile(folder.file("ten.wav"), 600.0);
-    const auto run = [&folder](const std::string& name) {
-        return peakKilobytes({"process", folder.file(name), folder.file("out-" + name), "--delta",
-                              folder.file("delta-" + name), "--noise-from", "1:2", "--noise-from", "50:51"});
-    };
-    const long one = run("one.wav");
-    const long ten = run("ten.wav");
-    ASSERT_GT(one, 0);
-    ASSERT_GT(ten, 0);
-    EXPECT_LT(ten, one + 4096) << "one minute: " << one << " KiB, ten minutes: " << ten << " KiB";
-}
-#endif
-
 #if defined(_WIN32)
 // The Windows build's own WAV reader names more of what it finds wrong.
 #define BY_BUILD(windows, native) windows
@@ -624,8 +524,6 @@ TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
         {{folder.file("tag.wav"), out}, BY_BUILD("unsupported format: WAV format tag 4660", "not an audio file")},
         {{folder.file("129ch.wav"), out}, "129 channels (at most 128)"},
         {{in, out, "--set", "Wetness=3"}, "unknown parameter \"Wetness\" (known: Show analysis, "},
-        {{in, out, "--set", "Output Gain=+9"}, "above the top of its range"},
-        {{in, out, "--set", "Compressor Ratio=500"}, "outside its range"},
         {{in, out, "--state", folder.file("good.wav")}, "not a Vexlan state file"},
         {{in, out, "--state", folder.file("foreign.vxs")}, "belongs to another plug-in"},
         {{in, out, "--learn-noise", folder.file("absent.wav")}, "cannot open"},
