@@ -1,5 +1,6 @@
 // The host's drawing functions that the plug-in's editor calls, at known
-// pixels; those it only looks up are left to the loading tests.
+// pixels, and the glyphs the Windows font draws with; the functions it only
+// looks up are left to the loading tests.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -51,8 +52,6 @@ TEST(Bitmap, RowsAreTopFirstResizeKeepsTheSharedCornerAndScaleIsShared) {
     EXPECT_EQ(b->getRowSpan(), 10);
 #if defined(_WIN32)
     EXPECT_NE(b->getDC(), nullptr) << "a DIB section the system can draw on";
-#else
-    EXPECT_EQ(b->getDC(), nullptr);
 #endif
     b->getBits()[2 * 10 + 3] = kWhite;
     EXPECT_EQ(canvas.at(3, 2), kWhite) << "rows are top first, span wide";
@@ -169,6 +168,15 @@ TEST(Rectangles, BorderFramesTheFillAndDrawsCornersOnce) {
     vizeBorderedRect(canvas.get(), 2, 3, 5, 4, int(0xFF004000u), int(kWhite), 0.5f, 0);
     // Border at half of 255, fill at half of 64, neither over the other.
     canvas.expectGreens({{2, 3, 128}, {6, 6, 128}, {4, 3, 128}, {3, 4, 32}, {5, 5, 32}, {7, 3, 0}, {4, 7, 0}});
+}
+
+// The Windows build's font draws each character as a glyph mask.
+TEST(Glyphs, MaskSetsTheWeightOfEachPixel) {
+    Canvas canvas(10, 10);
+    const unsigned char mask[] = {255, 0, 128, 0, 255, 0};
+    EXPECT_EQ(vizeDrawGlyph(canvas.get(), mask, 3, 2, 4, 5, int(kWhite), 1.0f, 0), 3);
+    canvas.expectColours({{4, 5, kWhite}, {5, 5, kBlack}, {5, 6, kWhite}, {4, 6, kBlack}});
+    EXPECT_NEAR(canvas.green(6, 5), 128, 1);
 }
 
 }  // namespace
