@@ -7,6 +7,14 @@
 #include <cmath>
 #include <deque>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "file_test_support.h"
 #include "plugin_run.h"
 #include "plugin_session.h"
@@ -480,6 +488,67 @@ TEST(ProcessCommand, BatchGoesOnPastABrokenFileAndSumsUp) {
         EXPECT_EQ(output.channels, expected.channels) << name;
     }
 }
+
+#if !defined(_WIN32)
+// Peak resident memory of the built vexlan-host running `args`, in KiB.
+long peakKilobytes(const std::vector<std::string>& args) {
+    const std::string program =
+        (filetest::fs::path(host::defaultPluginPath()).parent_path() / "vexlan-host").string();
+    std::vector<std::string> all = {program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, program.c_str(), &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) return -1;
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return usage.ru_maxrss;
+}
+
+void writeNoiseFile(const std::string& path, double seconds) {
+    const host::AudioFormat format = {host::FileType::Wav, SampleEncoding::Pcm, 16, 1, 48000};
+    host::AudioWriter writer;
+    std::string error;
+    const size_t frames = size_t(seconds * format.sampleRate);
+    ASSERT_TRUE(host::openAudioWriter(path, format, frames, writer, error)) << error;
+    std::vector<float> block(48000);
+    uint32_t state = 1;
+    for (size_t done = 0; done < frames; done += block.size()) {
+        for (float& sample : block) {
+            state = state * 1664525u + 1013904223u;
+            sample = float(int32_t(state) >> 8) / 33554432.0f;
+        }
+        ASSERT_TRUE(host::writeAudioFrames(writer, block.data(), block.size(), error)) << error;
+    }
+    ASSERT_TRUE(host::finishAudioWriter(writer, error)) << error;
+}
+
+// Held in memory, ten minutes of mono float would take 100 MiB more than one.
+TEST(ProcessCommand, MemoryStaysFlatFromOneMinuteToTen) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's quarantine makes resident memory no measure of the program's own";
+#endif
+    filetest::ScratchFolder folder;
+    writeNoiseFile(folder.file("one.wav"), 60.0);
+    writeNoiseFile(folder.file("ten.wav"), 600.0);
+    const auto run = [&folder](const std::string& name) {
+        return peakKilobytes({"process", folder.file(name), folder.file("out-" + name), "--delta",
+                              folder.file("delta-" + name), "--noise-from", "1:2", "--noise-from", "50:51"});
+    };
+    const long one = run("one.wav");
+    const long ten = run("ten.wav");
+    ASSERT_GT(one, 0);
+    ASSERT_GT(ten, 0);
+    EXPECT_LT(ten, one + 4096) << "one minute: " << one << " KiB, ten minutes: " << ten << " KiB";
+}
+#endif
 
 #if defined(_WIN32)
 // The Windows build's own WAV reader names more of what it finds wrong.
