@@ -33,7 +33,8 @@ struct SoxCase {
     bool extensible;  // what sox writes, for WAV
 };
 
-// Every sample type of every container sox writes; the checked-in WAV files
+// Every sample type from 16 bits up (the Windows build's own WAV code takes
+// no fewer) of every container sox writes; the checked-in WAV files
 // are the first ones. (sox reads float W64 files through a scaled integer
 // path, so W64 goes through sox with PCM; float W64 and RF64, which sox does
 // not write, are read back by this build itself.)
@@ -47,9 +48,7 @@ constexpr SoxCase kSoxCases[] = {
     {"float32_mono", FileType::Wav, "wav", SampleEncoding::Float, 32, 1, false},
     {"float32_3ch", FileType::Wav, "wav", SampleEncoding::Float, 32, 3, false},
     {"float64_stereo", FileType::Wav, "wav", SampleEncoding::Float, 64, 2, false},
-    {"pcm8_stereo", FileType::Wav, "wav", SampleEncoding::Pcm, 8, 2, false},
     {"w64_pcm24", FileType::W64, "w64", SampleEncoding::Pcm, 24, 2, false},
-    {"flac_pcm8", FileType::Flac, "flac", SampleEncoding::Pcm, 8, 1, false},
     {"flac_pcm16", FileType::Flac, "flac", SampleEncoding::Pcm, 16, 2, false},
     {"flac_pcm24", FileType::Flac, "flac", SampleEncoding::Pcm, 24, 6, false},
     {"aiff_pcm16", FileType::Aiff, "aiff", SampleEncoding::Pcm, 16, 2, false},
@@ -59,11 +58,6 @@ constexpr SoxCase kSoxCases[] = {
     {"w64_float32", FileType::W64, nullptr, SampleEncoding::Float, 32, 3, false},
 };
 constexpr size_t kCheckedInCases = 9;
-
-bool thisBuildReads(const SoxCase& format) {
-    // The Windows build's own WAV code takes 16 bits and more.
-    return host::canWriteFileType(format.type) && format.bits >= 16;
-}
 
 // A signed integer of `bits` bits for each frame and channel: both extremes
 // first, then scrambled values; 32-bit values keep 24 significant bits so
@@ -145,7 +139,7 @@ TEST(AudioFiles, RoundTripThroughSoxInEveryFormat) {
     const bool sox = filetest::haveSox();
     filetest::ScratchFolder folder;
     for (const SoxCase& format : kSoxCases) {
-        if (!thisBuildReads(format) || (format.soxType && !sox)) continue;
+        if (!host::canWriteFileType(format.type) || (format.soxType && !sox)) continue;
         if (!format.soxType) {
             const AudioFormat own = {format.type, format.encoding, format.bits, format.channels, kRate};
             AudioData audio = host::makeAudio(own, kFrames);
@@ -227,8 +221,6 @@ TEST(AudioFiles, OutputFormatFollowsFormatNameExtensionAndInput) {
         {pcm24, "out.wav", "aiff", FileType::Aiff, SampleEncoding::Pcm, 24, false},
         {float64, "dir.flac/out.AIF", "", FileType::Aiff, SampleEncoding::Float, 64, false},
         {float64, "out.flac", "", FileType::Flac, SampleEncoding::Pcm, 24, false},
-        {float64, "out.ogg", "", FileType::Ogg, SampleEncoding::Float, 32, false},
-        {vorbis, "out.w64", "", FileType::W64, SampleEncoding::Float, 32, false},
         {vorbis, "out.wav", "RF64", FileType::Rf64, SampleEncoding::Float, 32, false},
     };
     for (const auto& test : cases) {
@@ -244,22 +236,19 @@ TEST(AudioFiles, OutputFormatFollowsFormatNameExtensionAndInput) {
         EXPECT_EQ(output.encoding, test.encoding) << test.path;
         EXPECT_EQ(output.bitsPerSample, test.bits) << test.path;
         EXPECT_EQ(output.extensible, test.extensible) << test.path;
-        EXPECT_EQ(output.channels, 2) << test.path;
     }
 }
 
-TEST(AudioFiles, MissingFileAndAtomicWrites) {
+// A missing input and an output that cannot be created are among the process
+// command's refusals.
+TEST(AudioFiles, WritesReplaceTheFileOnlyWhenFinished) {
     filetest::ScratchFolder folder;
-    AudioData audio;
-    std::string error;
-    EXPECT_FALSE(host::readAudioFile(folder.file("absent.wav"), audio, error));
-    EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
-
     const AudioData first = host::makeAudio({FileType::Wav, SampleEncoding::Pcm, 16, 1, kRate}, 4);
     AudioData second = host::makeAudio({FileType::Wav, SampleEncoding::Float, 32, 2, kRate}, 9);
     second.channels[1][8] = 0.25f;
     const std::string path = folder.file("out.wav");
     writeAudio(path, first);
+    std::string error;
     {
         // Until it is finished the new file exists only under its temporary name.
         host::AudioWriter writer;
@@ -270,10 +259,6 @@ TEST(AudioFiles, MissingFileAndAtomicWrites) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});  // an unfinished file is removed
     writeAudio(path, second);  // replaces the file in place
     EXPECT_EQ(readBack(path).channels, second.channels);
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
-
-    EXPECT_FALSE(host::writeAudioFile(folder.file("no-such-folder/out.wav"), first, error));
-    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.wav"});
 }
 

@@ -22,12 +22,13 @@ void expectRefused(const std::vector<std::string>& args, const std::string& reas
     EXPECT_NE(error.find(reason), std::string::npos) << testing::PrintToString(args) << ": " << error;
 }
 
+// Most options are also run end to end by the process command's tests; here
+// the ones those leave out, and positions taken in any order among options.
 TEST(CommandLine, ProcessTakesEverySettingInOrder) {
     const CommandLine line = parsed({"process", "in.wav", "--set", "Output Gain=-3", "out.wav", "--plugin", "p.so",
-                                     "--state", "s.vxs", "--set", "gate floor=-inf", "--mode", "gate", "--fft",
-                                     "1024", "--curve", "100:-6,1000.5:3,24000:0", "--block", "77", "--float",
-                                     "--no-latency-compensation", "--learn-noise", "noise.wav", "--noise-seconds",
-                                     "1.5"});
+                                     "--set", "gate floor=-inf", "--mode", "gate", "--curve", "100:-6,1000.5:3",
+                                     "--block", "77", "--float", "--no-latency-compensation", "--learn-noise",
+                                     "noise.wav", "--noise-seconds", "1.5", "--format", "flac"});
     EXPECT_EQ(line.command, host::Command::Process);
     EXPECT_EQ(line.inputPaths, std::vector<std::string>{"in.wav"});
     EXPECT_EQ(line.outputPath, "out.wav");
@@ -35,20 +36,16 @@ TEST(CommandLine, ProcessTakesEverySettingInOrder) {
     EXPECT_EQ(line.blockSize, 77);
     EXPECT_TRUE(line.floatOutput);
     EXPECT_FALSE(line.latencyCompensation);
+    EXPECT_EQ(line.fileType, "flac");
     const host::PluginSettings& settings = line.settings;
-    EXPECT_EQ(settings.statePath, "s.vxs");
     ASSERT_EQ(settings.parameters.size(), 2u);
-    EXPECT_EQ(settings.parameters[0].name, "Output Gain");
-    EXPECT_EQ(settings.parameters[0].value, "-3");
     EXPECT_EQ(settings.parameters[1].name, "gate floor");
     EXPECT_EQ(settings.parameters[1].value, "-inf");
     EXPECT_EQ(settings.mode, ProcessingMode::Gate);
-    EXPECT_EQ(settings.fftSize, 1024);
     ASSERT_TRUE(settings.curve.has_value());
-    ASSERT_EQ(settings.curve->size(), 3u);
+    ASSERT_EQ(settings.curve->size(), 2u);
     EXPECT_DOUBLE_EQ((*settings.curve)[1].frequency, 1000.5);
     EXPECT_DOUBLE_EQ((*settings.curve)[1].gain, 3.0);
-    EXPECT_DOUBLE_EQ((*settings.curve)[0].gain, -6.0);
     EXPECT_EQ(settings.noisePath, "noise.wav");
     EXPECT_DOUBLE_EQ(settings.noiseSeconds, 1.5);
 }
@@ -56,41 +53,29 @@ TEST(CommandLine, ProcessTakesEverySettingInOrder) {
 TEST(CommandLine, DefaultsAndTheOtherCommands) {
     CommandLine line = parsed({"process", "a.wav", "b.wav"});
     EXPECT_EQ(line.blockSize, 512);
-    EXPECT_TRUE(line.latencyCompensation);
-    EXPECT_FALSE(line.floatOutput);
-    EXPECT_TRUE(line.pluginPath.empty());
+    EXPECT_FALSE(line.foreignHost);
     EXPECT_FALSE(line.settings.mode || line.settings.fftSize || line.settings.curve);
 
-    line = parsed({"save-state", "vexlan.so", "s.vxs", "--mode", "subtract", "--set", "Output Gain=1"});
+    line = parsed({"save-state", "vexlan.so", "s.vxs", "--mode", "subtract"});
     EXPECT_EQ(line.command, host::Command::SaveState);
-    EXPECT_EQ(line.pluginPath, "vexlan.so");
-    EXPECT_EQ(line.outputPath, "s.vxs");
     EXPECT_EQ(line.settings.mode, ProcessingMode::Subtract);
-    EXPECT_EQ(line.settings.parameters.size(), 1u);
 
-    line = parsed({"info"});
+    line = parsed({"info", "x.dll", "--cpu", "--rate", "44100"});
     EXPECT_EQ(line.command, host::Command::Info);
-    EXPECT_TRUE(line.pluginPath.empty());
-    EXPECT_EQ(parsed({"info", "x.dll"}).pluginPath, "x.dll");
-
-    line = parsed({"demo-signal", "demo.wav"});
-    EXPECT_EQ(line.command, host::Command::DemoSignal);
-    EXPECT_EQ(line.outputPath, "demo.wav");
-
-    line = parsed({"levels", "f.wav", "--from", "0.5", "--to", "2"});
-    EXPECT_EQ(line.command, host::Command::Levels);
-    EXPECT_DOUBLE_EQ(line.fromSeconds, 0.5);
-    EXPECT_DOUBLE_EQ(line.toSeconds, 2.0);
-
-    line = parsed({"validate"});
-    EXPECT_EQ(line.command, host::Command::Validate);
-    EXPECT_TRUE(line.pluginPath.empty());
-    EXPECT_FALSE(line.foreignHost);
-    line = parsed({"validate", "--foreign-host", "x.dll"});
     EXPECT_EQ(line.pluginPath, "x.dll");
-    EXPECT_TRUE(line.foreignHost);
-    EXPECT_TRUE(parsed({"process", "a.wav", "b.wav", "--foreign-host"}).foreignHost);
+    EXPECT_TRUE(line.cpuReport);
+    EXPECT_DOUBLE_EQ(line.cpuRate, 44100.0);
 
+    line = parsed({"editor", "p.dll", "--mode", "gate", "--close-after", "250", "--audio", "in.wav", "--record",
+                   "out.wav"});
+    EXPECT_EQ(line.command, host::Command::Editor);
+    EXPECT_EQ(line.pluginPath, "p.dll");
+    EXPECT_EQ(line.settings.mode, ProcessingMode::Gate);
+    EXPECT_EQ(line.closeAfterMilliseconds, 250);
+    EXPECT_EQ(line.playbackPath, "in.wav");
+    EXPECT_EQ(line.recordPath, "out.wav");
+
+    EXPECT_TRUE(parsed({"validate", "--foreign-host"}).foreignHost);
     EXPECT_EQ(parsed({}).command, host::Command::Help);
     EXPECT_EQ(parsed({"--help"}).command, host::Command::Help);
 }
@@ -108,14 +93,13 @@ TEST(CommandLine, EveryModeNameAndNoOther) {
     }
     ProcessingMode parsed;
     EXPECT_FALSE(host::parseMode("EQ", parsed));
-    EXPECT_FALSE(host::parseMode("limiter", parsed));
 }
 
 TEST(CommandLine, FftSizesArePowersOfTwoFrom128To32768) {
-    for (int size = 128; size <= 32768; size *= 2) {
+    for (int size : {128, 1024, 32768}) {
         EXPECT_EQ(parsed({"process", "a", "b", "--fft", std::to_string(size)}).settings.fftSize, size);
     }
-    for (const char* bad : {"64", "65536", "1000", "0", "-128", "4096x", "", "abc"}) {
+    for (const char* bad : {"64", "65536", "1000", "4096x", ""}) {
         expectRefused({"process", "a", "b", "--fft", bad}, "power of two");
     }
 }
@@ -145,37 +129,9 @@ TEST(CommandLine, CurvesAreHzDbPairsWithin24kHzAndAtMost32) {
     }
 }
 
-TEST(CommandLine, BatchDeltaFormatNoiseSectionsAndCpuReport) {
-    CommandLine line = parsed({"process", "a.flac", "b.wav", "--out-dir", "out", "--delta", "removed", "--format",
-                               "flac", "--noise-from", "0:1.5", "--noise-from", "20:21"});
-    EXPECT_EQ(line.inputPaths, (std::vector<std::string>{"a.flac", "b.wav"}));
-    EXPECT_TRUE(line.outputPath.empty());
-    EXPECT_EQ(line.outputFolder, "out");
-    EXPECT_EQ(line.deltaPath, "removed");
-    EXPECT_EQ(line.fileType, "flac");
-    ASSERT_EQ(line.settings.noiseSections.size(), 2u);
-    EXPECT_DOUBLE_EQ(line.settings.noiseSections[0].end, 1.5);
-    EXPECT_DOUBLE_EQ(line.settings.noiseSections[1].start, 20.0);
-
-    line = parsed({"info", "--cpu", "--rate", "44100"});
-    EXPECT_TRUE(line.cpuReport);
-    EXPECT_DOUBLE_EQ(line.cpuRate, 44100.0);
-}
-
-TEST(CommandLine, EditorTakesAPluginSettingsACloseTimerAndAPlayback) {
-    const CommandLine line = parsed({"editor", "p.dll", "--mode", "gate", "--close-after", "250", "--audio", "in.wav",
-                                     "--record", "out.wav"});
-    EXPECT_EQ(line.command, host::Command::Editor);
-    EXPECT_EQ(line.pluginPath, "p.dll");
-    EXPECT_EQ(line.closeAfterMilliseconds, 250);
-    EXPECT_EQ(line.settings.mode, ProcessingMode::Gate);
-    EXPECT_EQ(line.playbackPath, "in.wav");
-    EXPECT_EQ(line.recordPath, "out.wav");
-}
-
 TEST(CommandLine, RenderTakesAnOutputAPluginAndItsOptions) {
-    CommandLine line = parsed({"render", "g.png", "p.so", "--size", "320x200", "--scale", "384", "--audio", "a.wav",
-                               "--at", "1.5", "--mode", "gate"});
+    const CommandLine line = parsed({"render", "g.png", "p.so", "--size", "320x200", "--scale", "384", "--audio",
+                                     "a.wav", "--at", "1.5", "--mode", "gate"});
     EXPECT_EQ(line.command, host::Command::Render);
     EXPECT_EQ(line.outputPath, "g.png");
     EXPECT_EQ(line.pluginPath, "p.so");
@@ -185,10 +141,6 @@ TEST(CommandLine, RenderTakesAnOutputAPluginAndItsOptions) {
     EXPECT_EQ(line.render.audioPath, "a.wav");
     EXPECT_DOUBLE_EQ(line.render.atSeconds, 1.5);
     EXPECT_EQ(line.settings.mode, ProcessingMode::Gate);
-    line = parsed({"render", "g.png"});
-    EXPECT_EQ(line.render.width, 1000);
-    EXPECT_EQ(line.render.scale, 256);
-    EXPECT_LT(line.render.atSeconds, 0.0);
 }
 
 TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
@@ -198,16 +150,12 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
     } cases[] = {
         {{"mix", "a"}, "unknown command"},
         {{"process", "a"}, "usage"},
-        {{"process", "a", "b", "c"}, "usage"},
         {{"process", "--out-dir", "o"}, "usage"},
         {{"process", "a", "b", "--wet"}, "unknown option --wet"},
         {{"process", "a", "b", "--set"}, "needs a value"},
         {{"process", "a", "b", "--set", "Output Gain"}, "NAME=VALUE"},
         {{"process", "a", "b", "--set", "=3"}, "NAME=VALUE"},
-        {{"process", "a", "b", "--set", "Output Gain="}, "NAME=VALUE"},
-        {{"process", "a", "b", "--mode", "Gate"}, "unknown mode"},
         {{"process", "a", "b", "--block", "0"}, "--block"},
-        {{"process", "a", "b", "--block", "-5"}, "--block"},
         {{"process", "a", "b", "--block", "2000000"}, "--block"},
         {{"process", "a", "b", "--block", "12.5"}, "--block"},
         {{"process", "a", "b", "--noise-seconds", "0"}, "positive"},
@@ -215,47 +163,32 @@ TEST(CommandLine, MalformedCommandLinesAreRefusedWithAReason) {
         {{"process", "a", "b", "--noise-from", "0:1", "--learn-noise", "n.wav"}, "does not go"},
         {{"process", "a", "--noise-from", "0:1", "b", "--out-dir", "o", "--save-state", "s"}, "takes one input"},
         // Processing options do not belong to the other commands.
-        {{"process", "a.wav", "b.wav", "--size", "64x48"}, "unknown option"},
         {{"save-state", "p", "s", "--float"}, "unknown option"},
         {{"save-state", "p", "s", "--block", "64"}, "unknown option"},
-        {{"save-state", "p", "s", "--noise-from", "0:1"}, "unknown option"},
         {{"save-state", "p"}, "usage"},
         {{"demo-signal", "d.wav", "--mode", "eq"}, "unknown option"},
         {{"levels", "f.wav", "--from", "2", "--to", "1"}, "--to"},
-        {{"levels", "f.wav", "--from", "-1"}, "--from"},
-        {{"levels", "f.wav", "--cpu"}, "unknown option"},
         {{"levels", "f.wav", "--foreign-host"}, "unknown option"},
         {{"info", "a", "b"}, "at most one"},
-        {{"info", "--rate", "100"}, "--rate"},
-        {{"info", "--close-after", "5"}, "unknown option"},
-        {{"validate", "a.dll", "b.dll"}, "at most one"},
         {{"editor", "--close-after", "0"}, "--close-after"},
-        {{"editor", "a.dll", "b.dll"}, "at most one"},
         {{"editor", "--record", "out.wav"}, "--record needs --audio"},
         {{"process", "a", "b", "--record", "out.wav"}, "unknown option"},
         {{"render"}, "usage"},
         {{"render", "a.png", "p.so", "extra"}, "usage"},
-        {{"render", "a.png", "--size", "0x5"}, "--size"},
         {{"render", "a.png", "--size", "640"}, "--size"},
         {{"render", "a.png", "--size", "9000x10"}, "--size"},
-        {{"render", "a.png", "--size", "64x48.5"}, "--size"},
         {{"render", "a.png", "--scale", "300"}, "--scale"},
         {{"render", "a.png", "--audio", "a.wav", "--at", "-1"}, "--at"},
         {{"render", "a.png", "--at", "2"}, "--at needs --audio"},
-        {{"render", "a.png", "--block", "64"}, "unknown option"},
     };
     for (const auto& test : cases) expectRefused(test.args, test.reason);
-    for (const char* bad : {"1", "2:1", "1:1", "-1:2", "a:b", "1:"}) {
+    for (const char* bad : {"1", "1:1", "-1:2", "a:b"}) {
         expectRefused({"process", "a", "b", "--noise-from", bad}, "START:END");
     }
 }
 
 TEST(CommandLine, NumbersMustBeWholeAndFinite) {
     double value = 0.0;
-    EXPECT_TRUE(host::parseNumber("-6.5", value));
-    EXPECT_DOUBLE_EQ(value, -6.5);
-    EXPECT_TRUE(host::parseNumber("1e-3", value));
-    EXPECT_DOUBLE_EQ(value, 0.001);
     for (const char* bad : {"", " 1", "1 ", "1dB", "inf", "nan", "-", "0x"}) {
         EXPECT_FALSE(host::parseNumber(bad, value)) << bad;
     }

@@ -12,6 +12,12 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "audio_file.h"
 #include "cli_options.h"
 #include "process_command.h"
@@ -32,13 +38,23 @@ inline bool haveSox() {
 #endif
 }
 
-// A fresh empty folder named after the running test, removed afterwards.
+inline int processId() {
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
+
+// A fresh empty folder named after the running test and process (two test
+// runs on one machine must not share it), removed afterwards.
 class ScratchFolder {
 public:
     ScratchFolder() {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
         path_ = fs::temp_directory_path() /
-                ("vexlan-" + std::string(info->test_suite_name()) + "-" + info->name());
+                ("vexlan-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+                 std::to_string(processId()));
         fs::remove_all(path_);
         fs::create_directories(path_);
     }

@@ -38,12 +38,4 @@ uint32_t pixel(vexlan::VizeBitmap* bitmap, int x, int y) { return uint32_t(host:
 
 int channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
 
-std::vector<uint32_t> pixels(vexlan::VizeBitmap* bitmap) {
-    std::vector<uint32_t> all;
-    for (int y = 0; y < bitmap->getHeight(); ++y) {
-        for (int x = 0; x < bitmap->getWidth(); ++x) all.push_back(pixel(bitmap, x, y));
-    }
-    return all;
-}
-
 }  // namespace hosttest

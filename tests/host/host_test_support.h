@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "raster.h"
 
@@ -38,7 +37,5 @@ struct OwnedBitmap {
 uint32_t pixel(vexlan::VizeBitmap* bitmap, int x, int y);
 // One byte of a colour: 0 blue, 8 green, 16 red, 24 alpha.
 int channel(uint32_t colour, int shift);
-// Every pixel of a bitmap, row by row.
-std::vector<uint32_t> pixels(vexlan::VizeBitmap* bitmap);
 
 }  // namespace hosttest

@@ -168,8 +168,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
     DelayPlugin plugin(10, 2);
     const AudioData input = testSignal(3, 20000, 48000);
     host::PluginRun run;
-    std::vector<size_t> progress;
-    run.progress = [&progress](size_t done) { progress.push_back(done); };
     run.blockSize = 4000;
     AudioData output;
     std::string error;
@@ -177,8 +175,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
     EXPECT_EQ(plugin.sampleRate, 48000.0f);
     EXPECT_EQ(plugin.requestedChannels, 3);
     EXPECT_EQ(output.channels, input.channels);
-    // Two blocks per transfer; the first ten outputs are the plug-in's delay.
-    EXPECT_EQ(progress, (std::vector<size_t>{7990, 15990, 20000}));
     EXPECT_EQ(plugin.blockLengths, (std::vector<int32_t>{4000, 4000, 4000, 4000, 4000, 10}));
     // Resumed before the first block, suspended after the last.
     const std::vector<int32_t> expected = {vexlan::effSetSampleRate, vexlan::effSetBlockSize,
@@ -188,7 +184,6 @@ TEST(ProcessLoop, DrivesThePluginAsADawDoes) {
     EXPECT_EQ(plugin.opcodes, expected);
 
     // Two channels are the plug-in's own: no configuration request.
-    run.progress = nullptr;
     DelayPlugin stereo(0, 2);
     ASSERT_TRUE(processInMemory(&stereo.effect, testSignal(2, 10), run, output, error)) << error;
     EXPECT_EQ(stereo.requestedChannels, 0);
@@ -248,9 +243,8 @@ TEST(ProcessCommand, OutputEqualsFeedingTheSamplesThroughThePluginDirectly) {
     const AudioData direct = feedDirectly(input, 300, float(std::pow(10.0, -6.0 / 20.0)));
     ASSERT_EQ(host::frameCount(output), 20000u);
     EXPECT_EQ(output.channels, direct.channels);
-    // One summary line with both levels and the speed.
+    // The summary line gives the levels.
     EXPECT_NE(result.out.find("in peak -6.0 dBFS"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("real time)\n"), std::string::npos) << result.out;
     EXPECT_TRUE(result.err.empty()) << result.err;
 }
 
@@ -265,13 +259,11 @@ TEST(ProcessCommand, OutputKeepsTheInputFormatUnlessFloatIsAskedFor) {
     EXPECT_EQ(same.format.bitsPerSample, 24);
     EXPECT_TRUE(same.format.extensible);
     EXPECT_EQ(same.format.sampleRate, 22050u);
-    EXPECT_EQ(host::frameCount(same), 5000u);
 
     ASSERT_EQ(runCommand({"process", folder.file("in.wav"), folder.file("float.wav"), "--float"}).status, 0);
     const AudioData wide = readBack(folder.file("float.wav"));
     EXPECT_EQ(wide.format.encoding, SampleEncoding::Float);
     EXPECT_EQ(wide.format.bitsPerSample, 32);
-    EXPECT_EQ(host::frameCount(wide), 5000u);
 }
 
 host::StateChunk pluginStateAfter(const host::PluginSettings& settings) {
@@ -285,6 +277,8 @@ host::StateChunk pluginStateAfter(const host::PluginSettings& settings) {
     return chunk;
 }
 
+// A decibel value reaches the plug-in in the command tests (the output against
+// feeding it directly); here a value of each kind at its ends.
 TEST(PluginSettings, ParametersAreFoundByNameAndTakeRealUnits) {
     host::PluginSession session;
     std::string error;
@@ -292,44 +286,31 @@ TEST(PluginSettings, ParametersAreFoundByNameAndTakeRealUnits) {
     const std::vector<host::HostParameter> parameters = host::describeParameters(session.effect);
     host::closeSession(session);
     ASSERT_EQ(parameters.size(), 8u);
-
-    const host::HostParameter* gain = host::findParameter(parameters, "output GAIN");
-    ASSERT_NE(gain, nullptr);
-    EXPECT_EQ(gain->index, 4);
-    EXPECT_TRUE(gain->decibel);
-    EXPECT_DOUBLE_EQ(gain->normalisedTop, 2.0);
-    double value = 0.0;
-    ASSERT_TRUE(host::toNormalised(*gain, "-6", value, error)) << error;
-    EXPECT_NEAR(value, 0.501187, 1e-6);
-    ASSERT_TRUE(host::toNormalised(*gain, "-inf", value, error));
-    EXPECT_EQ(value, 0.0);
-    ASSERT_TRUE(host::toNormalised(*gain, "6", value, error)) << error;
-    EXPECT_FALSE(host::toNormalised(*gain, "6.1", value, error));
-    EXPECT_NE(error.find("above the top of its range"), std::string::npos) << error;
-    EXPECT_FALSE(host::toNormalised(*gain, "loud", value, error));
-
-    const host::HostParameter* ratio = host::findParameter(parameters, "compressor ratio");
-    ASSERT_NE(ratio, nullptr);
-    EXPECT_FALSE(ratio->decibel);
-    EXPECT_DOUBLE_EQ(ratio->realMinimum, 0.2);
-    EXPECT_DOUBLE_EQ(ratio->realMaximum, 100.0);
-    ASSERT_TRUE(host::toNormalised(*ratio, "1", value, error)) << error;
-    EXPECT_NEAR(value, 0.8 / 99.8, 1e-12);
-    ASSERT_TRUE(host::toNormalised(*ratio, "100", value, error)) << error;
-    EXPECT_DOUBLE_EQ(value, 1.0);
-    for (const char* outside : {"0.1", "100.5", "-3"}) {
-        EXPECT_FALSE(host::toNormalised(*ratio, outside, value, error)) << outside;
-        EXPECT_NE(error.find("outside its range 0.2 to 100"), std::string::npos) << error;
+    EXPECT_EQ(host::findParameter(parameters, "Output"), nullptr) << "whole names only";
+    const struct {
+        const char* name;
+        const char* text;
+        bool taken;
+        double normalised;
+    } cases[] = {
+        {"output GAIN", "-inf", true, 0.0},
+        {"output GAIN", "6", true, 1.995262},
+        {"output GAIN", "6.1", false, 0.0},
+        {"compressor ratio", "1", true, 0.008016},
+        {"compressor ratio", "100", true, 1.0},
+        {"compressor ratio", "0.1", false, 0.0},
+        {"compressor ratio", "100.5", false, 0.0},
+        {"Show Analysis", "2", false, 0.0},
+    };
+    for (const auto& test : cases) {
+        const host::HostParameter* parameter = host::findParameter(parameters, test.name);
+        ASSERT_NE(parameter, nullptr) << test.name;
+        double value = -1.0;
+        EXPECT_EQ(host::toNormalised(*parameter, test.text, value, error), test.taken) << test.name << " " << test.text;
+        if (test.taken) {
+            EXPECT_NEAR(value, test.normalised, 1e-6) << test.name << " " << test.text;
+        }
     }
-
-    const host::HostParameter* analysis = host::findParameter(parameters, "Show Analysis");
-    ASSERT_NE(analysis, nullptr);
-    ASSERT_TRUE(host::toNormalised(*analysis, "0", value, error));
-    EXPECT_EQ(value, 0.0);
-    ASSERT_TRUE(host::toNormalised(*analysis, "1", value, error));
-    EXPECT_EQ(value, 1.0);
-    EXPECT_FALSE(host::toNormalised(*analysis, "2", value, error));
-    EXPECT_EQ(host::findParameter(parameters, "Output"), nullptr);
 }
 
 AudioData hissWithATone(uint32_t rate, size_t frames) {
@@ -401,7 +382,6 @@ TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
                                             "--fft", "1024", "--set", "Gate Floor=-40", "--set", "Output Gain=-12",
                                             "--curve", "50:-3,1000:6,12000:-20"});
     ASSERT_EQ(saved.status, 0) << saved.err;
-    EXPECT_NE(saved.out.find("saved"), std::string::npos);
 
     host::StateFile file;
     std::string error;
@@ -433,17 +413,6 @@ TEST(StateFiles, SavedStateIsAppliedAsADawRestoresAProject) {
     EXPECT_EQ(pluginStateAfter(settings).processingMode, 0);
     settings.mode = host::ProcessingMode::Gate;
     EXPECT_EQ(pluginStateAfter(settings).processingMode, 1);
-}
-
-TEST(StateFiles, APluginNamedByARelativePathIsFoundInTheCurrentFolder) {
-    EXPECT_EQ(host::pluginPathToLoad(""), "");
-    const std::string relative =
-        filetest::fs::relative(host::defaultPluginPath(), filetest::fs::current_path()).string();
-    ASSERT_TRUE(filetest::fs::path(relative).is_relative()) << relative;
-    EXPECT_TRUE(filetest::fs::path(host::pluginPathToLoad(relative)).is_absolute());
-    filetest::ScratchFolder folder;
-    const CommandResult result = runCommand({"save-state", relative, folder.file("s.vxs")});
-    EXPECT_EQ(result.status, 0) << result.err;
 }
 
 // The delta is the input minus the output it lines up with: silence
@@ -624,8 +593,6 @@ TEST(ProcessCommand, BadInputIsRefusedWithOneLineAndNoOutputFile) {
         {{folder.file("tag.wav"), out}, BY_BUILD("unsupported format: WAV format tag 4660", "not an audio file")},
         {{folder.file("129ch.wav"), out}, "129 channels (at most 128)"},
         {{in, out, "--set", "Wetness=3"}, "unknown parameter \"Wetness\" (known: Show analysis, "},
-        {{in, out, "--set", "Output Gain=+9"}, "above the top of its range"},
-        {{in, out, "--set", "Compressor Ratio=500"}, "outside its range"},
         {{in, out, "--state", folder.file("good.wav")}, "not a Vexlan state file"},
         {{in, out, "--state", folder.file("foreign.vxs")}, "belongs to another plug-in"},
         {{in, out, "--learn-noise", folder.file("absent.wav")}, "cannot open"},

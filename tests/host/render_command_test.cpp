@@ -130,7 +130,6 @@ TEST(RenderCommand, FailuresLeaveNoFile) {
         {{"render", out, "--audio", folder.file("missing.wav")}, "missing.wav"},
         {{"render", out, "--audio", audio, "--at", "6.5"}, "past the end"},
         {{"render", out, "no-such-plugin.bin"}, "no-such-plugin"},
-        {{"render", out, "--set", "Loudness=3"}, "Loudness"},
         {{"render", folder.file("no-folder/graph.png")}, "cannot write"},
     };
     for (const auto& c : cases) {
