@@ -187,34 +187,3 @@ INSTANTIATE_TEST_SUITE_P(Sets, VectorKernels,
                          [](const ::testing::TestParamInfo<NamedKernels>& info) {
                              return std::string(info.param.name);
                          });
-
-TEST(BlockKernels, PackedCaptureWithGainReadsThePairsBeforeTheProduct) {
-    buildFftTables();
-    const BlockKernels& scalar = scalarBlockKernels();
-    const int32_t n = 64;
-    const BinPair* pairs = binPairTable(n);
-    const std::vector<float> packed = noise(2 * n, 27, 10.0);
-    const std::vector<float> gain = pairwiseEqualGain(n, 28);
-    std::vector<bool> lower(n, false);
-    for (int i = 0; i <= n / 2; ++i) lower[pairs[i].position] = true;
-    for (bool add : {false, true}) {
-        SCOPED_TRACE(add ? "added" : "stored");
-        const MagnitudeCapture how{0.5, 0.25, false, add};
-        // What the pair walk gives on the unchanged spectrum; it leaves the uppers alone.
-        std::vector<float> walked(2 * n, 7.0f), captured(2 * n, 7.0f);
-        scalar.capturePackedPairs(walked.data(), walked.data() + n, packed.data(), gain.data(), pairs,
-                                  n / 2 + 1, how, 3.0);
-        std::vector<float> spectrum = packed;
-        scalar.captureAndApplyPackedGain(captured.data(), captured.data() + n, spectrum.data(), gain.data(),
-                                         n, how, 3.0, 2.0f);
-        // A store clears the upper positions; an add leaves them.
-        for (int32_t i = 0; i < 2 * n; ++i) {
-            EXPECT_EQ(captured[i], add || lower[i % n] ? walked[i] : 0.0f) << i;
-        }
-        for (int32_t i = 0; i < n; ++i) {
-            const float g = 2.0f * gain[2 * i];
-            EXPECT_EQ(spectrum[2 * i], packed[2 * i] * g) << i;
-            EXPECT_EQ(spectrum[2 * i + 1], packed[2 * i + 1] * g) << i;
-        }
-    }
-}
