@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstring>
 #include <numeric>
 #include <vector>
 
@@ -228,33 +227,6 @@ TEST_F(BinFilter, LearningOnlyRaisesTheProfile) {
     EXPECT_EQ(table, before);
 }
 
-// The dynamics modes and Subtract capture the input from the magnitudes
-// they take anyway, a run at a time: every position must read as it does
-// when captured from the spectra, stored or added, summed or the larger.
-TEST_F(BinFilter, ModesThatMeasureCaptureTheInputAsFromTheSpectra) {
-    const int n = 1024;
-    const std::vector<float> a = noise(2 * n, 41, 300.0);
-    const std::vector<float> b = noise(2 * n, 42, 0.5);
-    const std::vector<float> before = noise(2 * n, 43, 2.0);
-    for (int mode : {kModeGate, kModeCompressor, kModeSubtract}) {
-        const FrameSettings settings = settingsFor(n, 48000.0, 0.125f, mode);
-        for (bool larger : {false, true}) {
-            for (bool add : {false, true}) {
-                SCOPED_TRACE(testing::Message() << "mode " << mode << ", larger " << larger << ", add " << add);
-                const MeteringWeights weights{0.25, 0.75, true, larger};
-                std::vector<float> expected = before, actual = before;
-                captureInput({expected.data(), n, weights, add}, a.data(), b.data(), false);
-
-                std::vector<float> spectrumA = a, spectrumB = b;
-                std::vector<float> filter(4 * n, 0.01f);
-                runModeStage(settings, spectrumA.data(), spectrumB.data(), filter.data(), true,
-                             {actual.data(), n, weights, add});
-                EXPECT_EQ(0, std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(float)));
-            }
-        }
-    }
-}
-
 namespace {
 
 constexpr double kRate = 48000.0;
@@ -346,10 +318,14 @@ TEST_F(ModeSound, ASineInOneBinComesOutAtTheLevelTheModeSets) {
         {"gate, loud right", kModeGate, 2, 0.1, 0.0, 1.0, 1.0, 0.0, 0.02, 0.5, 0.02, 0.5},
         {"gate, both quiet", kModeGate, 2, 0.1, 0.0, 1.0, 1.0, 0.0, 0.02, 0.05, 0.0, 0.0},
         {"gate, alone", kModeGate, 1, 0.1, 0.0, 1.0, 1.0, 0.0, 0.5, 0.02, 0.5, 0.0},
+        {"gate, zero threshold", kModeGate, 2, 0.0, 0.0, 1.0, 1.0, 0.0, 0.02, 0.02, 0.02, 0.02},
         // Ratio 1 passes; ratio 100 holds the level at the threshold, for a
         // pair the mean level 0.3: both channels / 3. Normalised 0 reads as
         // 0.2:1 but works as 0.5:1, the gain being level / threshold.
         {"compressor 1:1", kModeCompressor, 2, 0.1, 0.0, one, 1.0, 0.0, 0.5, 0.5, 0.5, 0.5},
+        {"compressor 1:1, half frames", kModeCompressor, 2, 0.1, 0.0, one, 1.0, 1.0, 0.5, 0.5, 0.5, 0.5},
+        // A zero threshold: no level over it has a finite gain, so none is changed.
+        {"compressor, zero threshold", kModeCompressor, 2, 0.0, 0.0, 1.0, 1.0, 0.0, 0.5, 0.5, 0.5, 0.5},
         {"compressor", kModeCompressor, 2, 0.1, 0.0, 1.0, 1.0, 0.0, 0.5, 0.5, 0.1, 0.1},
         {"compressor, pair", kModeCompressor, 2, 0.1, 0.0, 1.0, 1.0, 0.0, 0.5, 0.1, 0.5 / 3, 0.1 / 3},
         {"compressor, swapped", kModeCompressor, 2, 0.1, 0.0, 1.0, 1.0, 0.0, 0.1, 0.5, 0.1 / 3, 0.5 / 3},
@@ -358,6 +334,8 @@ TEST_F(ModeSound, ASineInOneBinComesOutAtTheLevelTheModeSets) {
         // |X| / N = 0.25 less a profile of 0.1, or of 0.05 at offset 0.5.
         {"subtract", kModeSubtract, 2, 0.1, 0.0, 1.0, 1.0, 0.0, 0.5, 0.5, 0.3, 0.3},
         {"subtract, offset 0.5", kModeSubtract, 2, 0.1, 0.0, 1.0, 0.5, 0.0, 0.5, 0.5, 0.4, 0.4},
+        {"subtract, zero profile", kModeSubtract, 2, 0.0, 0.0, 1.0, 1.0, 0.0, 0.5, 0.5, 0.5, 0.5},
+        {"subtract, flat default table", kModeSubtract, 2, 1.0, 0.0, 1.0, 1.0, 0.0, 0.5, 0.5, 0.0, 0.0},
     };
     const int length = kSettled + kN;
     for (const Case& c : cases) {
@@ -374,67 +352,6 @@ TEST_F(ModeSound, ASineInOneBinComesOutAtTheLevelTheModeSets) {
         EXPECT_NEAR(level(output[0], 150), c.leftOut, 1e-5);
         EXPECT_NEAR(level(output[1], 150), c.rightOut, 1e-5);
     }
-}
-
-TEST_F(ModeSound, GateTakesBinsBelowTheThresholdDownToTheFloor) {
-    const int length = kSettled + kN;
-    const std::vector<float> signal = mix(sine(length, bin(100), kRate, 0.5), sine(length, bin(300), kRate, 0.02));
-    struct Case {
-        float table;
-        float floor;  // normalised; 1e-7 is stored as 0
-        double quietOut;
-    };
-    // Threshold 0.1: the 0.02 sine is gated to nothing, to -20 dB, or, with
-    // the table at 0, not at all. The 0.5 sine always passes.
-    const Case cases[] = {{0.1f, 1e-7f, 0.0}, {0.1f, 0.1f, 0.002}, {0.0f, 1e-7f, 0.02}};
-    for (const Case& test : cases) {
-        SCOPED_TRACE(testing::Message() << "table " << test.table << ", floor " << test.floor);
-        configure(kModeGate, test.table);
-        setParameter(instance_, kParamGateFloor, test.floor);
-        instance_.dispatch(effMainsChanged, 0, 0);
-        const Channels output = play({signal, signal});
-        for (const auto& channel : output) {
-            EXPECT_NEAR(level(channel, 100), 0.5, 1e-4);
-            EXPECT_NEAR(level(channel, 300), test.quietOut, 1e-5);
-        }
-    }
-}
-
-TEST_F(ModeSound, UnityGainsPassTheSignalUnchanged) {
-    // A compressor at ratio 1 (with half frames, a one-tap kernel) or at a
-    // zero threshold (no level over 0 has a finite gain), and Subtract with
-    // a zero profile.
-    const struct {
-        const char* name;
-        int32_t mode;
-        float table, ratio, halfFrames;
-    } cases[] = {
-        {"compressor, ratio 1, half frames", kModeCompressor, 0.1f, float(0.8 / 99.8), 1.0f},
-        {"compressor, zero threshold", kModeCompressor, 0.0f, 1.0f, 0.0f},
-        {"subtract, zero profile", kModeSubtract, 0.0f, 1.0f, 0.0f},
-    };
-    const int length = kSettled + kN;
-    const Channels input = {noise(length, 60, 0.5), noise(length, 61, 0.5)};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        configure(c.mode, c.table);
-        setParameter(instance_, kParamCompressorRatio, c.ratio);
-        setParameter(instance_, kParamReduceArtifacts, c.halfFrames);
-        instance_.dispatch(effMainsChanged, 0, 0);
-        const Channels output = play(input);
-        for (size_t ch = 0; ch < input.size(); ++ch) {
-            for (float x : output[ch]) ASSERT_TRUE(std::isfinite(x));
-            EXPECT_LE(delayedError(output[ch], input[ch], kN, 0, length - kN), 1e-5) << ch;
-        }
-    }
-}
-
-TEST_F(ModeSound, SubtractWithTheFlatDefaultTableSilencesOrdinarySignals) {
-    configure(kModeSubtract, 1.0f);
-    const int length = kSettled + kN;
-    const std::vector<float> signal = sine(length, bin(150), kRate, 1.0);
-    const Channels output = play({signal, signal});
-    for (float x : output[0]) ASSERT_EQ(x, 0.0f);
 }
 
 TEST_F(ModeSound, ConvolveMultipliesThePairsSpectraAndSilencesAChannelAlone) {
