@@ -136,63 +136,6 @@ TEST_F(FftTest, UnsupportedSizesLeaveDataUnchanged) {
     }
 }
 
-// Two real signals a and b through the transform of z = 0.5 a + i 0.5 b.
-TEST_F(FftTest, SplitAndMergeTwoRealSignals) {
-    for (int n = 2; n <= kMaxTransformSize; n *= 2) {
-        SCOPED_TRACE(testing::Message() << "n=" << n);
-        const std::vector<float> noise = randomSignal(n, 500 + n);
-        std::vector<float> packed(2 * n), expectedA(2 * n, 0.0f), expectedB(2 * n, 0.0f);
-        for (int m = 0; m < n; ++m) {
-            packed[2 * m] = 0.5f * noise[m];
-            packed[2 * m + 1] = 0.5f * noise[n + m];
-            expectedA[2 * m] = noise[m];
-            expectedB[2 * m] = noise[n + m];
-        }
-        fftForward(packed.data(), n);
-        fftForward(expectedA.data(), n);
-        fftForward(expectedB.data(), n);
-        const int32_t* order = binOrderTable(n);
-
-        // Both sides carry one transform's error; the split adds one rounding.
-        std::vector<float> z = packed, b(2 * n, -9.0f);
-        splitPairSpectrum(z.data(), b.data(), n, false);
-        std::vector<Complex> errors, reference;
-        for (int i = 0; i < n; ++i) {
-            errors.push_back(at(z, i) - at(expectedA, i));
-            errors.push_back(at(b, i) - at(expectedB, i));
-            reference.push_back(at(expectedA, i));
-            reference.push_back(at(expectedB, i));
-        }
-        const double splitBound = 2 * transformErrorBound(n) + std::ldexp(1.0, -23);
-        EXPECT_LE(norm(errors), splitBound * norm(reference));
-        for (int k : {0, n / 2}) {
-            EXPECT_EQ(z[2 * order[k] + 1], 0.0f) << "bin " << k;
-            EXPECT_EQ(b[2 * order[k] + 1], 0.0f) << "bin " << k;
-        }
-
-        // Bin k is rebuilt from its own and its mirror bin: three roundings
-        // of sums of both per component.
-        mergePairSpectrum(z.data(), b.data(), n);
-        for (int k = 0; k < n; ++k) {
-            const int p = order[k], q = order[(n - k) & (n - 1)];
-            const double tolerance =
-                5 * std::ldexp(1.0, -24) * (std::abs(at(packed, p)) + std::abs(at(packed, q)));
-            ASSERT_LE(std::abs(at(z, p) - 2.0 * at(packed, p)), tolerance) << "bin " << k;
-        }
-
-        // One-sided: the bins above N/2 read zero, and the merge, which
-        // reads only the lower ones, gives the same bits as above.
-        std::vector<float> oneSided = packed, oneSidedB(2 * n, -9.0f);
-        splitPairSpectrum(oneSided.data(), oneSidedB.data(), n, true);
-        for (int k = n / 2 + 1; k < n; ++k) {
-            ASSERT_EQ(at(oneSided, order[k]), Complex(0, 0)) << "bin " << k;
-            ASSERT_EQ(at(oneSidedB, order[k]), Complex(0, 0)) << "bin " << k;
-        }
-        mergePairSpectrum(oneSided.data(), oneSidedB.data(), n);
-        EXPECT_TRUE(sameBits(oneSided, z));
-    }
-}
-
 namespace {
 
 struct FftSet {
