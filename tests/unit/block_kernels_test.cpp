@@ -6,6 +6,7 @@
 
 #include "dsp/block_kernels.h"
 #include "dsp/fft.h"
+#include "dsp/fft_kernels.h"
 #include "stream_support.h"
 
 using namespace vexlan;
@@ -148,10 +149,42 @@ void runPackedLoops(const BlockKernels& k, Outputs& out) {
     }
 }
 
+// The transforms, which have vector sets of their own, on every size that
+// reaches the vector code.
+void runTransforms(void (*forward)(float*, int), void (*inverse)(float*, int), Outputs& out) {
+    for (int32_t n = 8; n <= kMaxTransformSize; n *= 2) {
+        std::vector<float> data = noise(2 * n, 800 + n);
+        forward(data.data(), n);
+        out.keep("forward, n " + std::to_string(n), data);
+        inverse(data.data(), n);
+        out.keep("inverse, n " + std::to_string(n), data);
+    }
+}
+
 struct NamedKernels {
     const char* name;
     const BlockKernels* kernels;
+    // The set's transforms; built and run wherever its loops are, and null
+    // for a set that has none.
+    void (*forward)(float*, int);
+    void (*inverse)(float*, int);
 };
+
+NamedKernels sse2Set() {
+#ifdef VEXLAN_FFT_SSE2
+    return {"SSE2", sse2BlockKernels(), fftkernel::forwardRecursive<Sse2FftOps>,
+            fftkernel::inverseRecursive<Sse2FftOps>};
+#else
+    return {"SSE2", sse2BlockKernels(), nullptr, nullptr};
+#endif
+}
+
+NamedKernels avxSet() {
+#ifdef VEXLAN_FFT_AVX
+    if (avxBlockKernels()) return {"AVX", avxBlockKernels(), fftForwardAvx, fftInverseAvx};
+#endif
+    return {"AVX", avxBlockKernels(), nullptr, nullptr};
+}
 
 // One vector set per test instance; a set the processor cannot run is
 // reported as skipped under its name, so a run without it does not pass for
@@ -168,12 +201,16 @@ protected:
 
 }  // namespace
 
-TEST_P(VectorKernels, EveryLoopGivesTheScalarSetsBits) {
+TEST_P(VectorKernels, EveryLoopAndTransformGivesTheScalarSetsBits) {
     Outputs expected, actual;
     runSampleLoops(scalarBlockKernels(), expected);
     runPackedLoops(scalarBlockKernels(), expected);
     runSampleLoops(*GetParam().kernels, actual);
     runPackedLoops(*GetParam().kernels, actual);
+    if (GetParam().forward) {
+        runTransforms(fftkernel::forwardRecursive<ScalarFftOps>, fftkernel::inverseRecursive<ScalarFftOps>, expected);
+        runTransforms(GetParam().forward, GetParam().inverse, actual);
+    }
     ASSERT_EQ(actual.names, expected.names);
     for (size_t i = 0; i < expected.bytes.size(); ++i) {
         EXPECT_TRUE(actual.bytes[i] == expected.bytes[i]) << expected.names[i];
@@ -181,9 +218,8 @@ TEST_P(VectorKernels, EveryLoopGivesTheScalarSetsBits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, VectorKernels,
-                         ::testing::Values(NamedKernels{"SSE2", sse2BlockKernels()},
-                                           NamedKernels{"AVX", avxBlockKernels()},
-                                           NamedKernels{"AVX512", avx512BlockKernels()}),
+                         ::testing::Values(sse2Set(), avxSet(),
+                                           NamedKernels{"AVX512", avx512BlockKernels(), nullptr, nullptr}),
                          [](const ::testing::TestParamInfo<NamedKernels>& info) {
                              return std::string(info.param.name);
                          });

@@ -5,11 +5,9 @@
 #include <complex>
 #include <cstring>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "dsp/fft.h"
-#include "dsp/fft_kernels.h"
 
 using namespace vexlan;
 
@@ -135,54 +133,3 @@ TEST_F(FftTest, UnsupportedSizesLeaveDataUnchanged) {
         ASSERT_TRUE(sameBits(second, secondOriginal)) << "n=" << n;
     }
 }
-
-namespace {
-
-struct FftSet {
-    const char* name;
-    void (*forward)(float*, int);
-    void (*inverse)(float*, int);
-};
-
-FftSet sse2Set() {
-#ifdef VEXLAN_FFT_SSE2
-    return {"SSE2", fftkernel::forwardRecursive<Sse2FftOps>, fftkernel::inverseRecursive<Sse2FftOps>};
-#else
-    return {"SSE2", nullptr, nullptr};
-#endif
-}
-
-FftSet avxSet() {
-#ifdef VEXLAN_FFT_AVX
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx")) return {"AVX", fftForwardAvx, fftInverseAvx};
-#endif
-    return {"AVX", nullptr, nullptr};
-}
-
-// One vector set per instance; a set this build or processor lacks is
-// reported as skipped under its name.
-class FftVectorSet : public ::testing::TestWithParam<FftSet> {
-protected:
-    void SetUp() override {
-        if (!GetParam().forward) GTEST_SKIP() << GetParam().name << " transforms cannot run here";
-        buildFftTables();
-    }
-};
-
-}  // namespace
-
-TEST_P(FftVectorSet, GivesTheScalarSetsBits) {
-    for (int n = 8; n <= kMaxTransformSize; n *= 2) {
-        std::vector<float> scalar = randomSignal(n, 800 + n), vector = scalar;
-        fftkernel::forwardRecursive<ScalarFftOps>(scalar.data(), n);
-        GetParam().forward(vector.data(), n);
-        ASSERT_TRUE(sameBits(vector, scalar)) << "forward n=" << n;
-        fftkernel::inverseRecursive<ScalarFftOps>(scalar.data(), n);
-        GetParam().inverse(vector.data(), n);
-        ASSERT_TRUE(sameBits(vector, scalar)) << "inverse n=" << n;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Sets, FftVectorSet, ::testing::Values(sse2Set(), avxSet()),
-                         [](const ::testing::TestParamInfo<FftSet>& info) { return std::string(info.param.name); });
