@@ -13,37 +13,6 @@ using namespace vexlan;
 using namespace streamtest;
 using testhost::Instance;
 
-// Group (c, c + 1) of a channel count. The choices a host offers are checked
-// on the sound below; here the ones it never offers, and a pair choice where
-// channels are processed alone and a group's B half is the next channel.
-TEST(MeteringWeights, UnofferedChoicesAndPairsOfSingleChannels) {
-    struct Case {
-        int32_t source, channel, channels;
-        double a, b;
-        bool metered;
-    };
-    const Case cases[] = {
-        {kMeterNone + 1, 4, 6, 1.0, 1.0, true},  // between "None" and the pairs: like "Sum"
-        {kMeterPairBase - 1, 0, 2, 1.0, 1.0, true},
-        {-1, 0, 2, 0.0, 0.0, false},
-        {kMeterChannelBase - 1, 0, 2, 0.0, 0.0, false},
-        {kMeterChannelBase + kMaxChannels, 0, 2, 0.0, 0.0, false},
-        // Channels 3 and 4: channel 2's group reaches 3 through its B half.
-        {kMeterPairBase + 2, 1, 6, 0.0, 1.0, true},
-        {kMeterPairBase + 2, 3, 6, 1.0, 0.0, true},
-        {kMeterPairBase + 2, 5, 6, 0.0, 0.0, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "source " << c.source << ", channel " << c.channel);
-        const MeteringWeights weights = meteringWeights(c.source, c.channel, c.channels);
-        EXPECT_EQ(weights.metered, c.metered);
-        if (!c.metered) continue;
-        EXPECT_EQ(weights.weightA, c.a);
-        EXPECT_EQ(weights.weightB, c.b);
-        EXPECT_FALSE(weights.larger);
-    }
-}
-
 namespace {
 
 constexpr int kN = 1024;
@@ -154,6 +123,13 @@ TEST_F(AnalysisCapture, ChoicesCombineTheChannelsAsNamed) {
         {kMeterChannelBase + 1, 1, kModeEq, 0.2},
         {kMeterPairBase + 1, 1, kModeGate, 0.2 + 0.1},
         {kMeterMax, 1, kModeCompressor, 0.3 + 0.2 + 0.1 + 0.05},  // alone, each channel is the larger of its group
+        // Never offered: between "None" and the pairs meters like "Sum", and
+        // the rest names no channel.
+        {kMeterNone + 1, 2, kModeGate, 0.3 + 0.2 + 0.1 + 0.05},
+        {kMeterPairBase - 1, 1, kModeEq, 0.3 + 0.2 + 0.1 + 0.05},
+        {-1, 2, kModeEq, 0.0},
+        {kMeterChannelBase - 1, 2, kModeGate, 0.0},
+        {kMeterChannelBase + kMaxChannels, 1, kModeEq, 0.0},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << "source " << test.source << ", layout " << test.layout << ", mode "
