@@ -93,16 +93,6 @@ TEST_F(AnalysisCapture, ASineReadsItsAmplitudeBeforeAndAfterProcessingOnEveryPat
     }
 }
 
-TEST_F(AnalysisCapture, UpperBinsMirrorTheLowerOnesWithReduceArtifacts) {
-    Instance instance;
-    prepare(instance, 2);
-    setParameter(instance, kParamReduceArtifacts, 1.0f);
-    playSines(instance, {0.4, 0.4});
-    // Half frames spread the sine over neighbouring bins; the mirror is exact.
-    EXPECT_GT(inputAt(instance, kBin), 0.1);
-    for (int k = 1; k < kN / 2; ++k) ASSERT_NEAR(inputAt(instance, kN - k), inputAt(instance, k), 1e-6) << k;
-}
-
 TEST_F(AnalysisCapture, ChoicesCombineTheChannelsAsNamed) {
     struct Case {
         int32_t source, layout, mode;
