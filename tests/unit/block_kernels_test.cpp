@@ -41,15 +41,6 @@ std::string describe(const MagnitudeCapture& how) {
            ", larger " + std::to_string(how.larger) + ", add " + std::to_string(how.add);
 }
 
-// A packed EQ gain: equal at the two positions of every pair, of both signs
-// (only its size counts), with imaginary parts the product must ignore.
-std::vector<float> pairwiseEqualGain(int32_t n, uint32_t seed) {
-    std::vector<float> gain = noise(2 * n, seed, 3.0);
-    const BinPair* pairs = binPairTable(n);
-    for (int32_t i = 0; i <= n / 2; ++i) gain[2 * pairs[i].mirror] = gain[2 * pairs[i].position];
-    return gain;
-}
-
 // The per-sample loops on lengths around the vector widths, where the scalar
 // tails take over.
 void runSampleLoops(const BlockKernels& k, Outputs& out) {
@@ -113,6 +104,7 @@ void runSampleLoops(const BlockKernels& k, Outputs& out) {
 void runPackedLoops(const BlockKernels& k, Outputs& out) {
     for (int32_t n = 2; n <= kMaxTransformSize; n *= 2) {
         const std::string at = ", n " + std::to_string(n);
+        const BinPair* pairs = binPairTable(n);
         const std::vector<float> packed = noise(2 * n, 21, 50.0);
         // Gains of both signs: only their size counts.
         const std::vector<float> gain = noise(2 * n, 22, 3.0);
@@ -123,14 +115,17 @@ void runPackedLoops(const BlockKernels& k, Outputs& out) {
             for (const MagnitudeCapture& how : kCaptureWays) {
                 std::vector<float> values = noise(2 * n, 23, 2.0);
                 k.capturePackedPairs(values.data(), values.data() + n, packed.data(), gain.data(),
-                                     binPairTable(n) + first, count, how, 0.75 * n);
+                                     pairs + first, count, how, 0.75 * n);
                 const std::string from = ", from pair " + std::to_string(first);
                 out.keep("capturePackedPairs" + at + from + describe(how), values);
             }
         }
         // Unlike weights, and stereo "Average" without offset: one weight of
         // 1/n for both channels, with the output scale n.
-        const std::vector<float> equalGain = pairwiseEqualGain(n, 25);
+        // A packed EQ gain: equal at the two positions of every pair, with
+        // imaginary parts the product must ignore.
+        std::vector<float> equalGain = noise(2 * n, 25, 3.0);
+        for (int32_t i = 0; i <= n / 2; ++i) equalGain[2 * pairs[i].mirror] = equalGain[2 * pairs[i].position];
         std::vector<std::pair<MagnitudeCapture, double>> ways;
         for (const MagnitudeCapture& how : kCaptureWays) ways.push_back({how, 0.75 * n});
         for (bool larger : {false, true}) {
