@@ -120,12 +120,12 @@ void runPackedLoops(const BlockKernels& k, Outputs& out) {
                 out.keep("capturePackedPairs" + at + from + describe(how), values);
             }
         }
-        // Unlike weights, and stereo "Average" without offset: one weight of
-        // 1/n for both channels, with the output scale n.
         // A packed EQ gain: equal at the two positions of every pair, with
         // imaginary parts the product must ignore.
         std::vector<float> equalGain = noise(2 * n, 25, 3.0);
         for (int32_t i = 0; i <= n / 2; ++i) equalGain[2 * pairs[i].mirror] = equalGain[2 * pairs[i].position];
+        // Unlike weights, and stereo "Average" without offset: one weight of
+        // 1/n for both channels, with the output scale n.
         std::vector<std::pair<MagnitudeCapture, double>> ways;
         for (const MagnitudeCapture& how : kCaptureWays) ways.push_back({how, 0.75 * n});
         for (bool larger : {false, true}) {
