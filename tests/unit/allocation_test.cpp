@@ -142,7 +142,6 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {"EQ stereo", 4096, 2, 2, kModeEq, 0.125f, 0.0f, 512, false, 0},
     {"EQ large frames, odd blocks", 32768, 2, 2, kModeEq, 0.125f, 0.0f, 441, false, 0},
     {"EQ reduce artifacts", 1024, 2, 2, kModeEq, 0.125f, 1.0f, 64, false, 2},
     {"gate legacy, three channels", 2048, 3, 2, kModeGate, 0.0f, 0.0f, 300, false, 145},
@@ -162,6 +161,17 @@ TEST(Allocation, SteadyStateProcessingAllocatesNothing) {
     GTEST_SKIP() << "no way to count allocations with this C library";
 #endif
     ASSERT_TRUE(installCounter());
+    {
+        // A queue that has to grow must show up, or a zero below proves nothing.
+        ChannelQueue queue;
+        allocations = 0;
+        counting = true;
+        const bool appended = appendToQueue(queue, nullptr, 100000);
+        counting = false;
+        freeBuffer(queue.buffer);
+        ASSERT_TRUE(appended);
+        ASSERT_GE(allocations.load(), 1);
+    }
     testhost::resetHost();
     for (const Scenario& scenario : kScenarios) {
         SCOPED_TRACE(scenario.name);
@@ -209,20 +219,4 @@ TEST(Allocation, SteadyStateProcessingAllocatesNothing) {
         // Frames did run while counting: the measured spectrum moved on.
         EXPECT_NE(std::vector<float>(analysis, analysis + 2 * scenario.fftSize), before);
     }
-}
-
-TEST(Allocation, CounterSeesAnAllocation) {
-#if !defined(VEXLAN_COUNT_BY_SANITIZER_HOOK) && !defined(VEXLAN_COUNT_BY_OVERRIDE)
-    GTEST_SKIP() << "no way to count allocations with this C library";
-#endif
-    ASSERT_TRUE(installCounter());
-    // A queue that has to grow must show up, or a zero above proves nothing.
-    ChannelQueue queue;
-    allocations = 0;
-    counting = true;
-    const bool appended = appendToQueue(queue, nullptr, 100000);
-    counting = false;
-    freeBuffer(queue.buffer);
-    EXPECT_TRUE(appended);
-    EXPECT_GE(allocations.load(), 1);
 }

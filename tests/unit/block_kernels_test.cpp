@@ -6,6 +6,7 @@
 
 #include "dsp/block_kernels.h"
 #include "dsp/fft.h"
+#include "dsp/fft_kernels.h"
 #include "stream_support.h"
 
 using namespace vexlan;
@@ -38,15 +39,6 @@ const MagnitudeCapture kCaptureWays[] = {
 std::string describe(const MagnitudeCapture& how) {
     return ", weights " + std::to_string(how.scaleA) + " and " + std::to_string(how.scaleB) +
            ", larger " + std::to_string(how.larger) + ", add " + std::to_string(how.add);
-}
-
-// A packed EQ gain: equal at the two positions of every pair, of both signs
-// (only its size counts), with imaginary parts the product must ignore.
-std::vector<float> pairwiseEqualGain(int32_t n, uint32_t seed) {
-    std::vector<float> gain = noise(2 * n, seed, 3.0);
-    const BinPair* pairs = binPairTable(n);
-    for (int32_t i = 0; i <= n / 2; ++i) gain[2 * pairs[i].mirror] = gain[2 * pairs[i].position];
-    return gain;
 }
 
 // The per-sample loops on lengths around the vector widths, where the scalar
@@ -112,6 +104,7 @@ void runSampleLoops(const BlockKernels& k, Outputs& out) {
 void runPackedLoops(const BlockKernels& k, Outputs& out) {
     for (int32_t n = 2; n <= kMaxTransformSize; n *= 2) {
         const std::string at = ", n " + std::to_string(n);
+        const BinPair* pairs = binPairTable(n);
         const std::vector<float> packed = noise(2 * n, 21, 50.0);
         // Gains of both signs: only their size counts.
         const std::vector<float> gain = noise(2 * n, 22, 3.0);
@@ -122,14 +115,17 @@ void runPackedLoops(const BlockKernels& k, Outputs& out) {
             for (const MagnitudeCapture& how : kCaptureWays) {
                 std::vector<float> values = noise(2 * n, 23, 2.0);
                 k.capturePackedPairs(values.data(), values.data() + n, packed.data(), gain.data(),
-                                     binPairTable(n) + first, count, how, 0.75 * n);
+                                     pairs + first, count, how, 0.75 * n);
                 const std::string from = ", from pair " + std::to_string(first);
                 out.keep("capturePackedPairs" + at + from + describe(how), values);
             }
         }
+        // A packed EQ gain: equal at the two positions of every pair, with
+        // imaginary parts the product must ignore.
+        std::vector<float> equalGain = noise(2 * n, 25, 3.0);
+        for (int32_t i = 0; i <= n / 2; ++i) equalGain[2 * pairs[i].mirror] = equalGain[2 * pairs[i].position];
         // Unlike weights, and stereo "Average" without offset: one weight of
         // 1/n for both channels, with the output scale n.
-        const std::vector<float> equalGain = pairwiseEqualGain(n, 25);
         std::vector<std::pair<MagnitudeCapture, double>> ways;
         for (const MagnitudeCapture& how : kCaptureWays) ways.push_back({how, 0.75 * n});
         for (bool larger : {false, true}) {
@@ -148,10 +144,42 @@ void runPackedLoops(const BlockKernels& k, Outputs& out) {
     }
 }
 
+// The transforms, which have vector sets of their own, on every size that
+// reaches the vector code.
+void runTransforms(void (*forward)(float*, int), void (*inverse)(float*, int), Outputs& out) {
+    for (int32_t n = 8; n <= kMaxTransformSize; n *= 2) {
+        std::vector<float> data = noise(2 * n, 800 + n);
+        forward(data.data(), n);
+        out.keep("forward, n " + std::to_string(n), data);
+        inverse(data.data(), n);
+        out.keep("inverse, n " + std::to_string(n), data);
+    }
+}
+
 struct NamedKernels {
     const char* name;
     const BlockKernels* kernels;
+    // The set's transforms; built and run wherever its loops are, and null
+    // for a set that has none.
+    void (*forward)(float*, int);
+    void (*inverse)(float*, int);
 };
+
+NamedKernels sse2Set() {
+#ifdef VEXLAN_FFT_SSE2
+    return {"SSE2", sse2BlockKernels(), fftkernel::forwardRecursive<Sse2FftOps>,
+            fftkernel::inverseRecursive<Sse2FftOps>};
+#else
+    return {"SSE2", sse2BlockKernels(), nullptr, nullptr};
+#endif
+}
+
+NamedKernels avxSet() {
+#ifdef VEXLAN_FFT_AVX
+    if (avxBlockKernels()) return {"AVX", avxBlockKernels(), fftForwardAvx, fftInverseAvx};
+#endif
+    return {"AVX", avxBlockKernels(), nullptr, nullptr};
+}
 
 // One vector set per test instance; a set the processor cannot run is
 // reported as skipped under its name, so a run without it does not pass for
@@ -168,12 +196,16 @@ protected:
 
 }  // namespace
 
-TEST_P(VectorKernels, EveryLoopGivesTheScalarSetsBits) {
+TEST_P(VectorKernels, EveryLoopAndTransformGivesTheScalarSetsBits) {
     Outputs expected, actual;
     runSampleLoops(scalarBlockKernels(), expected);
     runPackedLoops(scalarBlockKernels(), expected);
     runSampleLoops(*GetParam().kernels, actual);
     runPackedLoops(*GetParam().kernels, actual);
+    if (GetParam().forward) {
+        runTransforms(fftkernel::forwardRecursive<ScalarFftOps>, fftkernel::inverseRecursive<ScalarFftOps>, expected);
+        runTransforms(GetParam().forward, GetParam().inverse, actual);
+    }
     ASSERT_EQ(actual.names, expected.names);
     for (size_t i = 0; i < expected.bytes.size(); ++i) {
         EXPECT_TRUE(actual.bytes[i] == expected.bytes[i]) << expected.names[i];
@@ -181,40 +213,8 @@ TEST_P(VectorKernels, EveryLoopGivesTheScalarSetsBits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, VectorKernels,
-                         ::testing::Values(NamedKernels{"SSE2", sse2BlockKernels()},
-                                           NamedKernels{"AVX", avxBlockKernels()},
-                                           NamedKernels{"AVX512", avx512BlockKernels()}),
+                         ::testing::Values(sse2Set(), avxSet(),
+                                           NamedKernels{"AVX512", avx512BlockKernels(), nullptr, nullptr}),
                          [](const ::testing::TestParamInfo<NamedKernels>& info) {
                              return std::string(info.param.name);
                          });
-
-TEST(BlockKernels, PackedCaptureWithGainReadsThePairsBeforeTheProduct) {
-    buildFftTables();
-    const BlockKernels& scalar = scalarBlockKernels();
-    const int32_t n = 64;
-    const BinPair* pairs = binPairTable(n);
-    const std::vector<float> packed = noise(2 * n, 27, 10.0);
-    const std::vector<float> gain = pairwiseEqualGain(n, 28);
-    std::vector<bool> lower(n, false);
-    for (int i = 0; i <= n / 2; ++i) lower[pairs[i].position] = true;
-    for (bool add : {false, true}) {
-        SCOPED_TRACE(add ? "added" : "stored");
-        const MagnitudeCapture how{0.5, 0.25, false, add};
-        // What the pair walk gives on the unchanged spectrum; it leaves the uppers alone.
-        std::vector<float> walked(2 * n, 7.0f), captured(2 * n, 7.0f);
-        scalar.capturePackedPairs(walked.data(), walked.data() + n, packed.data(), gain.data(), pairs,
-                                  n / 2 + 1, how, 3.0);
-        std::vector<float> spectrum = packed;
-        scalar.captureAndApplyPackedGain(captured.data(), captured.data() + n, spectrum.data(), gain.data(),
-                                         n, how, 3.0, 2.0f);
-        // A store clears the upper positions; an add leaves them.
-        for (int32_t i = 0; i < 2 * n; ++i) {
-            EXPECT_EQ(captured[i], add || lower[i % n] ? walked[i] : 0.0f) << i;
-        }
-        for (int32_t i = 0; i < n; ++i) {
-            const float g = 2.0f * gain[2 * i];
-            EXPECT_EQ(spectrum[2 * i], packed[2 * i] * g) << i;
-            EXPECT_EQ(spectrum[2 * i + 1], packed[2 * i + 1] * g) << i;
-        }
-    }
-}
