@@ -32,22 +32,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Parameters, NormalisedDefaultsFollowTheTable) {
-    EXPECT_EQ(normalisedDefault(0), 1.0);
-    EXPECT_EQ(normalisedDefault(1), 0.0);
-    EXPECT_NEAR(normalisedDefault(2), 3.1623e-8, 1e-12);
-    EXPECT_NEAR(normalisedDefault(3), 0.8 / 99.8, 1e-12);
-    EXPECT_NEAR(normalisedDefault(4), 1.0, 1e-15);
-    EXPECT_NEAR(normalisedDefault(5), 3.1623e-5, 1e-9);
-    EXPECT_EQ(normalisedDefault(6), 0.125);
-    EXPECT_NEAR(normalisedDefault(7), 1.0, 1e-15);
-}
-
-TEST_F(Parameters, DisplayTextsOfTheDefaults) {
-    const char* expected[kParameterCount] = {"1", "0", "-inf", "1.00", "+0.0", "-90.0", "0", "+0.0"};
-    for (int32_t i = 0; i < kParameterCount; ++i) EXPECT_EQ(display(instance, i), expected[i]) << i;
-}
-
 TEST_F(Parameters, TinyGateFloorAndOutputGainBecomeExactZero) {
     AEffect* effect = instance.effect();
     effect->setParameter(effect, 2, 1e-7f);
@@ -65,29 +49,19 @@ TEST_F(Parameters, TinyGateFloorAndOutputGainBecomeExactZero) {
     EXPECT_EQ(instance->paramValues[5], double(1e-7f));
 }
 
-TEST_F(Parameters, DecibelFloorsDifferByParameter) {
+// The defaults' texts are in the host stand-in's info report; here the ends
+// of each kind of range.
+TEST_F(Parameters, DisplayTextsAtTheEndsOfTheRanges) {
     EXPECT_EQ(formatted(7, 0.0), "-100.0") << "the graph offset stops at -100 dB";
-    EXPECT_EQ(formatted(5, 0.0), "-150.0");
     EXPECT_EQ(formatted(5, 2.9802322387695313e-8), "-150.0");
     EXPECT_EQ(formatted(4, 2.0), "+6.0");
-    EXPECT_EQ(formatted(4, 1.0), "+0.0");
     EXPECT_EQ(formatted(4, 0.5), "-6.0");
     EXPECT_EQ(formatted(3, 0.008016), "1.00");
     EXPECT_EQ(formatted(3, 1.0), "100.00");
     EXPECT_EQ(formatted(0, 0.49), "0");
     EXPECT_EQ(formatted(0, 0.5), "1");
-    EXPECT_EQ(formatted(6, 0.125), "0");
     EXPECT_EQ(formatted(8, 1.0), "");
     EXPECT_EQ(formatted(-1, 1.0), "");
-}
-
-TEST_F(Parameters, ToRealConvertsEachKind) {
-    EXPECT_NEAR(toReal(4, 0.5), -6.0205999132796239, 1e-12);
-    EXPECT_EQ(toReal(2, 1e-9), -150.0);
-    EXPECT_DOUBLE_EQ(toReal(7, 1e-9), -100.0);
-    EXPECT_DOUBLE_EQ(toReal(3, 0.5), 50.1);
-    EXPECT_EQ(toReal(1, 0.7), 1.0);
-    EXPECT_EQ(toReal(9, 0.7), 0.0);
 }
 
 TEST_F(Parameters, SetAndGetHonourTheIndexRange) {
