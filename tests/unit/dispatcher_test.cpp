@@ -1,3 +1,4 @@
+// What a host observes through the dispatcher and the parameter entry points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +17,12 @@ namespace {
 
 using Labels = std::vector<std::string>;
 using Flags = std::vector<int32_t>;
+
+std::string formatted(int32_t index, double value) {
+    char text[300];
+    formatParameter(index, value, text, sizeof text);
+    return text;
+}
 
 class Dispatcher : public ::testing::Test {
 protected:
@@ -51,6 +58,8 @@ protected:
 
     Instance instance;
 };
+
+class Parameters : public Dispatcher {};
 
 }  // namespace
 
@@ -160,54 +169,23 @@ TEST_F(Dispatcher, ChannelConfiguration) {
     EXPECT_EQ(layout, 2) << "layout 0 reads as pairs";
 }
 
-TEST_F(Dispatcher, NoiseLearningRequestSwitchesTheAutomaticProfileAsTheEditorBoxDoes) {
-    for (float& entry : instance->binGainTable) entry = 0.5f;
-    instance->editMode = kEditPointsSmooth;
-    instance->tableChanged = 0;
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 1), kVendorHandled);
-    EXPECT_EQ(instance->autoNoiseProfile, 1);
-    EXPECT_EQ(instance->editMode, kEditPrecise);
-    EXPECT_EQ(instance->tableChanged, 1);
-    for (float entry : instance->binGainTable) ASSERT_EQ(entry, 0.0f);
-
-    // Off keeps what was learnt.
-    instance->binGainTable[100] = 0.25f;
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 0), kVendorHandled);
-    EXPECT_EQ(instance->autoNoiseProfile, 0);
-    EXPECT_EQ(instance->binGainTable[100], 0.25f);
-    EXPECT_EQ(instance->editMode, kEditPrecise);
-}
-
-TEST_F(Dispatcher, ParameterRangeRequest) {
+// The host stand-in reads every parameter's range and formats values through
+// these requests; here what they refuse.
+TEST_F(Dispatcher, ValueRequestsRefuseBadIndicesAndMissingBuffers) {
     double range[2] = {-1, -1};
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, range), 0xBEEF);
-    EXPECT_EQ(range[0], 0.0);
-    EXPECT_EQ(range[1], 2.0) << "the output gain reaches +6 dB";
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 3, range), 0xBEEF);
-    EXPECT_EQ(range[1], 1.0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 8, range), 0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, nullptr), 0);
-}
-
-TEST_F(Dispatcher, FormatAnyValueRequest) {
-    char text[300];
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 4, text, 0.5f), 0xBEEF);
-    EXPECT_STREQ(text, "-6.0");
-    std::strcpy(text, "stale");
+    char text[300] = "stale";
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 9, text, 0.5f), 0);
     EXPECT_STREQ(text, "");
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 4, nullptr, 0.5f), 0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, 12345, 0, text, 0.0f), 0);
 }
 
+// Starting, painting and stopping the view are the host stand-in's render
+// command; here the other codes and how the option becomes a code.
 TEST_F(Dispatcher, EmbeddedViewCodes) {
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 0.0f), 1);
-    resizeBuffer(instance->displayBuffers[3], 5000, false);
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 1.0f), 1);
-    EXPECT_EQ(instance->embeddedViewActive, 1);
-    EXPECT_EQ(instance->displayBuffers[3].allocated, 0) << "starting the view releases its buffers";
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 2.0f), 1);
-    EXPECT_EQ(instance->embeddedViewActive, 0);
     int32_t record[16] = {};
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 36.0f), 1);
     EXPECT_EQ(record[0], 131072);
@@ -231,17 +209,12 @@ TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {
     appendToQueue(instance->outputQueues[1], samples, sizeof samples);
     instance->startState = 0;
     instance->latencyCounter = 77;
-    instance.dispatch(effMainsChanged, 0, 1);
-    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples)) << "resume changes nothing";
-    EXPECT_EQ(instance->latencyCounter, 77);
     instance.dispatch(effMainsChanged, 0, 0);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
     EXPECT_EQ(queuedBytes(instance->outputQueues[1]), 0);
     EXPECT_EQ(instance->startState, 1);
     EXPECT_EQ(instance->latencyCounter, 0);
     appendToQueue(instance->inputQueues[0], samples, sizeof samples);
-    instance.dispatch(effStopProcess, 0, 1);
-    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples));
     instance.dispatch(effStopProcess, 0, 0);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
 }
@@ -253,4 +226,77 @@ TEST_F(Dispatcher, SampleRateChangeClearsTheAnalysis) {
     EXPECT_EQ(instance->sampleRate, 48000.0);
     EXPECT_EQ(instance->tableChanged, 1);
     EXPECT_EQ(bufferAs<float>(instance->analysisBuffer)[10], 0.0f);
+}
+
+TEST_F(Parameters, TinyGateFloorAndOutputGainBecomeExactZero) {
+    AEffect* effect = instance.effect();
+    effect->setParameter(effect, 2, 1e-7f);
+    EXPECT_EQ(instance->paramValues[2], 0.0);
+    EXPECT_EQ(textQuery(effGetParamDisplay, 2), "-inf");
+    effect->setParameter(effect, 2, 1e-6f);
+    EXPECT_EQ(textQuery(effGetParamDisplay, 2), "-inf");
+    effect->setParameter(effect, 2, 1.1e-6f);
+    EXPECT_GT(instance->paramValues[2], 0.0);
+    EXPECT_EQ(textQuery(effGetParamDisplay, 2), "-119.2");
+    effect->setParameter(effect, 4, 1e-7f);
+    EXPECT_EQ(instance->paramValues[4], 0.0);
+    // Other decibel parameters keep tiny values.
+    effect->setParameter(effect, 5, 1e-7f);
+    EXPECT_EQ(instance->paramValues[5], double(1e-7f));
+}
+
+// The defaults' texts are in the host stand-in's info report; here the ends
+// of each kind of range.
+TEST_F(Parameters, DisplayTextsAtTheEndsOfTheRanges) {
+    EXPECT_EQ(formatted(7, 0.0), "-100.0") << "the graph offset stops at -100 dB";
+    EXPECT_EQ(formatted(5, 2.9802322387695313e-8), "-150.0");
+    EXPECT_EQ(formatted(4, 2.0), "+6.0");
+    EXPECT_EQ(formatted(4, 0.5), "-6.0");
+    EXPECT_EQ(formatted(3, 0.008016), "1.00");
+    EXPECT_EQ(formatted(3, 1.0), "100.00");
+    EXPECT_EQ(formatted(0, 0.49), "0");
+    EXPECT_EQ(formatted(0, 0.5), "1");
+    EXPECT_EQ(formatted(8, 1.0), "");
+    EXPECT_EQ(formatted(-1, 1.0), "");
+}
+
+TEST_F(Parameters, SetAndGetHonourTheIndexRange) {
+    AEffect* effect = instance.effect();
+    effect->setParameter(effect, 4, 2.0f);
+    EXPECT_EQ(effect->getParameter(effect, 4), 2.0f) << "no range check on the way in";
+    EXPECT_EQ(textQuery(effGetParamDisplay, 4), "+6.0");
+    EXPECT_EQ(effect->getParameter(effect, 8), 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, -1), 0.0f);
+    const double before = instance->paramValues[0];
+    instance->tableChanged = 0;
+    effect->setParameter(effect, -1, 0.3f);
+    effect->setParameter(effect, 8, 0.3f);
+    EXPECT_EQ(instance->paramValues[0], before);
+    EXPECT_EQ(instance->tableChanged, 0);
+}
+
+TEST_F(Parameters, EverySetRaisesTheRebuildAndRefreshFlags) {
+    AEffect* effect = instance.effect();
+    for (int32_t i = 0; i < kParameterCount; ++i) {
+        instance->tableChanged = 0;
+        instance->editorRefreshPending = 0;
+        instance->effect.initialDelay = 0;
+        effect->setParameter(effect, i, effect->getParameter(effect, i));
+        EXPECT_EQ(instance->tableChanged, 1) << i;
+        EXPECT_EQ(instance->editorRefreshPending, 1) << i;
+        EXPECT_EQ(instance->effect.initialDelay, instance->fftSize) << i;
+    }
+}
+
+// The order of begin, automate and end calls is checked through the editor's
+// controls; here what a suspend does to an open gesture.
+TEST_F(Parameters, SuspendClosesNoGestureButForgetsIt) {
+    notifyParameterEdit(*instance, 2);
+    instance.dispatch(effMainsChanged, 0, 0);
+    EXPECT_EQ(instance->editGestureParam, -1);
+    testhost::currentHost().calls.clear();
+    notifyParameterEdit(*instance, 2);
+    ASSERT_FALSE(testhost::currentHost().calls.empty());
+    EXPECT_EQ(testhost::currentHost().calls[0].opcode, audioMasterBeginEdit)
+        << "after a reset the next edit opens a new gesture";
 }
