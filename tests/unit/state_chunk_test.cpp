@@ -143,6 +143,8 @@ TEST_F(StateChunk, ReloadRebuildsTheTableAndRestartsWhatDependsOnTheState) {
         if (c.editMode == kEditPrecise) std::fill(s.binGainTable + 2000, s.binGainTable + 2600, 0.25f);
         s.paramValues[kParamGateFloor] = c.gateFloor;
         s.paramValues[kParamOutputGain] = c.outputGain;
+        s.editorWidth = 640;
+        s.editorHeight = 480;
         const Bytes bytes = save(source);
 
         testhost::Instance target;
