@@ -89,6 +89,15 @@ TEST_F(PluginEntry, HostFunctionsAreFetchedOncePerProcess) {
     EXPECT_TRUE(testhost::currentHost().lookups.empty());
 }
 
+TEST_F(PluginEntry, OctaveOffsetFollowsTheHostConfiguration) {
+    testhost::currentHost().octaveOffset = -1;
+    Instance instance;
+    ASSERT_NE(instance.effect(), nullptr);
+    EXPECT_EQ(noteOctaveOffset(), -1);
+    testhost::currentHost().octaveOffset = 2;
+    EXPECT_EQ(noteOctaveOffset(), 2) << "a change in the host's preferences shows at the next read";
+}
+
 // What a host reads of a new instance (names, id, version, flags, channels,
 // latency, parameters) is in the host stand-in's info report; here the rest.
 TEST_F(PluginEntry, FreshInstanceStartsFromAFlatTable) {
