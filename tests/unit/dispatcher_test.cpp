@@ -1,3 +1,4 @@
+// What a host observes through the dispatcher and the parameter entry points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,20 +18,22 @@ namespace {
 using Labels = std::vector<std::string>;
 using Flags = std::vector<int32_t>;
 
+std::string formatted(int32_t index, double value) {
+    char text[300];
+    formatParameter(index, value, text, sizeof text);
+    return text;
+}
+
 class Dispatcher : public ::testing::Test {
 protected:
     void SetUp() override { testhost::resetHost(); }
 
-    // Asks a text query into a buffer full of a sentinel; returns the text and
-    // checks that nothing past the allowed length (and terminator) was written.
-    std::string textQuery(int32_t opcode, int32_t index, int maxChars) {
-        std::string buffer(600, '\x7E');
+    // A text query into an unterminated buffer: what it answers, or the whole
+    // buffer if it wrote no terminator.
+    std::string textQuery(int32_t opcode, int32_t index) {
+        std::string buffer(300, 'x');
         instance.dispatch(opcode, index, 0, &buffer[0]);
-        const size_t length = strnlen(buffer.data(), buffer.size());
-        EXPECT_LE(length, size_t(maxChars)) << "opcode " << opcode;
-        EXPECT_EQ(buffer.find_first_not_of('\x7E', length + 1), std::string::npos)
-            << "opcode " << opcode << " wrote past its text";
-        return buffer.substr(0, length);
+        return buffer.substr(0, strnlen(buffer.data(), buffer.size()));
     }
 
     // Every input (or output) pin's label; their flags go to `flags`.
@@ -56,27 +59,19 @@ protected:
     Instance instance;
 };
 
+class Parameters : public Dispatcher {};
+
 }  // namespace
 
-TEST_F(Dispatcher, NamesAndVendorAreBoundedToTheirLimits) {
-    EXPECT_EQ(textQuery(effGetEffectName, 0, 47), std::string("Vexlan (FFT EQ+Dynamics Processor)"));
-    EXPECT_EQ(textQuery(effGetProductString, 0, 47), "Vexlan (FFT EQ+Dynamics Processor)");
-    EXPECT_EQ(textQuery(effGetVendorString, 0, 31), "Quovar");
-    EXPECT_EQ(textQuery(effGetParamName, 6, 255), "Legacy Compatibility Modes");
-    EXPECT_EQ(textQuery(effGetParamLabel, 3, 255), ":1");
-    EXPECT_EQ(textQuery(effGetParamLabel, 8, 255), "");
-    EXPECT_EQ(textQuery(effGetParamName, -1, 255), "");
-    EXPECT_EQ(textQuery(effGetParamDisplay, 12, 255), "");
-    EXPECT_EQ(textQuery(effGetProgramName, 0, 255), "");
-    EXPECT_EQ(textQuery(effGetProgramNameIndexed, 0, 255), "");
-}
-
-TEST_F(Dispatcher, CopyTextCutsAndTerminates) {
-    char buffer[8];
-    std::memset(buffer, 'x', sizeof buffer);
-    copyText(buffer, "abcdefghijkl", 5);
-    EXPECT_STREQ(buffer, "abcde");
-    EXPECT_EQ(buffer[6], 'x');
+// The names and texts a host lists, and their lengths, are checked through
+// the built plug-in by the host stand-in's info report and validation; here
+// the answers to what it does not ask.
+TEST_F(Dispatcher, TextQueriesOutsideTheParametersAnswerEmptyTexts) {
+    EXPECT_EQ(textQuery(effGetParamLabel, 8), "");
+    EXPECT_EQ(textQuery(effGetParamName, -1), "");
+    EXPECT_EQ(textQuery(effGetParamDisplay, 12), "");
+    EXPECT_EQ(textQuery(effGetProgramName, 0), "");
+    EXPECT_EQ(textQuery(effGetProgramNameIndexed, 0), "");
 }
 
 TEST_F(Dispatcher, TextQueriesWithoutInstanceOrPointer) {
@@ -91,11 +86,11 @@ TEST_F(Dispatcher, TextQueriesWithoutInstanceOrPointer) {
     EXPECT_STREQ(name, "Vexlan (FFT EQ+Dynamics Processor)");
 }
 
-TEST_F(Dispatcher, CapabilityStrings) {
-    for (const char* yes : {"hasQuovarExtensions", "hasQuovarViewAsConfig", "hasQuovarNoScrollUI",
-                            "hasQuovarEmbeddedUI", "supportsQuovarChanConfig"}) {
-        EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, const_cast<char*>(yes)), intptr_t(0xBEEF0000u)) << yes;
-    }
+// Every capability the plug-in claims is in the info report's test; here the
+// near misses, which must not match.
+TEST_F(Dispatcher, CapabilityStringsMatchExactly) {
+    char yes[] = "hasQuovarEmbeddedUI";
+    EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, yes), intptr_t(0xBEEF0000u));
     for (const char* no : {"receiveVstEvents", "hasquovarembeddedui", "hasQuovarEmbeddedUI ", ""}) {
         EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, const_cast<char*>(no)), 0) << no;
     }
@@ -106,8 +101,6 @@ TEST_F(Dispatcher, SmallAnswers) {
     EXPECT_EQ(instance.dispatch(effCanBeAutomated, 7), 1);
     EXPECT_EQ(instance.dispatch(effCanBeAutomated, 8), 0);
     EXPECT_EQ(instance.dispatch(effCanBeAutomated, -1), 0);
-    EXPECT_EQ(instance.dispatch(effOpen), 0);
-    EXPECT_EQ(instance.dispatch(effStartProcess), 0);
     EXPECT_EQ(instance.dispatch(effEditOpen), 0) << "there is no editor window in this build";
 }
 
@@ -122,10 +115,8 @@ TEST_F(Dispatcher, PinLabelsFollowTheChannelCountAndLayout) {
         {2, 2, {"Input L", "Input R"}, {stereo, 0}},
         {1, 2, {"Input"}, {stereo}},
         {3, 2, {"Input 1 L", "Input 1 R", "Input 2"}, {stereo, 0, stereo}},
-        {4, 2, {"Input 1 L", "Input 1 R", "Input 2 L", "Input 2 R"}, {stereo, 0, stereo, 0}},
         {1, 1, {"Input"}, {0}},
         {2, 1, {"Input 1", "Input 2"}, {0, 0}},
-        {4, 1, {"Input 1", "Input 2", "Input 3", "Input 4"}, {0, 0, 0, 0}},
         {2, 0, {"Input 1", "Input 2"}, {0, 0}},
     };
     for (const auto& c : cases) {
@@ -140,7 +131,6 @@ TEST_F(Dispatcher, PinLabelsFollowTheChannelCountAndLayout) {
         EXPECT_EQ(pinLabels(effGetOutputProperties, outputFlags), outputs);
         EXPECT_EQ(outputFlags, c.flags);
     }
-    // The longest labels, at 128 channels, fit their 64 bytes.
     setChannelCount(*instance, 128);
     instance->channelLayout = 2;
     Flags flags;
@@ -179,65 +169,29 @@ TEST_F(Dispatcher, ChannelConfiguration) {
     EXPECT_EQ(layout, 2) << "layout 0 reads as pairs";
 }
 
-TEST_F(Dispatcher, NoiseLearningRequestSwitchesTheAutomaticProfileAsTheEditorBoxDoes) {
-    for (float& entry : instance->binGainTable) entry = 0.5f;
-    instance->editMode = kEditPointsSmooth;
-    instance->tableChanged = 0;
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 1), kVendorHandled);
-    EXPECT_EQ(instance->autoNoiseProfile, 1);
-    EXPECT_EQ(instance->editMode, kEditPrecise);
-    EXPECT_EQ(instance->tableChanged, 1);
-    for (float entry : instance->binGainTable) ASSERT_EQ(entry, 0.0f);
-
-    // Off keeps what was learnt.
-    instance->binGainTable[100] = 0.25f;
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorNoiseLearning, 0), kVendorHandled);
-    EXPECT_EQ(instance->autoNoiseProfile, 0);
-    EXPECT_EQ(instance->binGainTable[100], 0.25f);
-    EXPECT_EQ(instance->editMode, kEditPrecise);
-}
-
-TEST_F(Dispatcher, ParameterRangeRequest) {
+// The host stand-in reads every parameter's range and formats values through
+// these requests; here what they refuse.
+TEST_F(Dispatcher, ValueRequestsRefuseBadIndicesAndMissingBuffers) {
     double range[2] = {-1, -1};
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, range), 0xBEEF);
-    EXPECT_EQ(range[0], 0.0);
-    EXPECT_EQ(range[1], 2.0);
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 3, range), 0xBEEF);
-    EXPECT_EQ(range[1], 1.0);
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 0, range), 0xBEEF);
-    EXPECT_EQ(range[1], 1.0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 8, range), 0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorParameterRange, 4, nullptr), 0);
-}
-
-TEST_F(Dispatcher, FormatAnyValueRequest) {
-    char text[300];
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 4, text, 0.5f), 0xBEEF);
-    EXPECT_STREQ(text, "-6.0");
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 2, text, 0.0f), 0xBEEF);
-    EXPECT_STREQ(text, "-inf");
-    std::strcpy(text, "stale");
+    char text[300] = "stale";
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 9, text, 0.5f), 0);
     EXPECT_STREQ(text, "");
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorFormatValue, 4, nullptr, 0.5f), 0);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, 12345, 0, text, 0.0f), 0);
 }
 
+// Starting, painting and stopping the view are the host stand-in's render
+// command; here the other codes and how the option becomes a code.
 TEST_F(Dispatcher, EmbeddedViewCodes) {
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 0.0f), 1);
-    resizeBuffer(instance->displayBuffers[3], 5000, false);
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 1.0f), 1);
-    EXPECT_EQ(instance->embeddedViewActive, 1);
-    EXPECT_EQ(instance->displayBuffers[3].allocated, 0) << "starting the view releases its buffers";
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 2.0f), 1);
-    EXPECT_EQ(instance->embeddedViewActive, 0);
     int32_t record[16] = {};
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 36.0f), 1);
     EXPECT_EQ(record[0], 131072);
     EXPECT_EQ(record[1], 65536);
     EXPECT_EQ(record[6], 30);
     EXPECT_EQ(record[2], 0);
-    EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, 36.0f), 1);
     EXPECT_EQ(instance.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, record, 99.0f), 0);
     // Truncated toward zero; beyond int32 or NaN is no request at all.
     instance->embeddedViewActive = 0;
@@ -255,18 +209,12 @@ TEST_F(Dispatcher, SuspendAndStopEmptyTheQueues) {
     appendToQueue(instance->outputQueues[1], samples, sizeof samples);
     instance->startState = 0;
     instance->latencyCounter = 77;
-    instance.dispatch(effMainsChanged, 0, 1);
-    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples)) << "resume changes nothing";
-    EXPECT_EQ(instance->latencyCounter, 77);
     instance.dispatch(effMainsChanged, 0, 0);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
     EXPECT_EQ(queuedBytes(instance->outputQueues[1]), 0);
-    EXPECT_GT(instance->inputQueues[0].buffer.allocated, 0) << "memory is kept";
     EXPECT_EQ(instance->startState, 1);
     EXPECT_EQ(instance->latencyCounter, 0);
     appendToQueue(instance->inputQueues[0], samples, sizeof samples);
-    instance.dispatch(effStopProcess, 0, 1);
-    EXPECT_EQ(queuedBytes(instance->inputQueues[0]), int32_t(sizeof samples));
     instance.dispatch(effStopProcess, 0, 0);
     EXPECT_EQ(queuedBytes(instance->inputQueues[0]), 0);
 }
@@ -280,48 +228,75 @@ TEST_F(Dispatcher, SampleRateChangeClearsTheAnalysis) {
     EXPECT_EQ(bufferAs<float>(instance->analysisBuffer)[10], 0.0f);
 }
 
-TEST_F(Dispatcher, ChannelCountClampsAndRealignsQueues) {
-    PluginInstance& self = *instance;
-    setChannelCount(self, 0);
-    EXPECT_EQ(self.effect.numInputs, 2);
-    setChannelCount(self, 300);
-    EXPECT_EQ(self.effect.numInputs, 128);
-    EXPECT_EQ(self.effect.numOutputs, 128);
-    setChannelCount(self, 4);
-    const float samples[32] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    appendToQueue(self.inputQueues[0], samples, 10 * sizeof(float));
-    appendToQueue(self.inputQueues[1], samples, 16 * sizeof(float));  // 6 too many
-    appendToQueue(self.inputQueues[2], samples, 4 * sizeof(float));   // 6 too few
-    appendToQueue(self.outputQueues[0], samples, 3 * sizeof(float));
-    resizeBuffer(self.channelBuffers[5], 4096, false);
-    setChannelCount(self, 5);
-    for (int c = 0; c < 5; ++c) {
-        EXPECT_EQ(queuedBytes(self.inputQueues[c]), int32_t(10 * sizeof(float))) << c;
-        EXPECT_EQ(queuedBytes(self.outputQueues[c]), int32_t(3 * sizeof(float))) << c;
-    }
-    // The excess is dropped from the front, the shortfall padded at the end.
-    const float* one = bufferAs<float>(self.inputQueues[1].buffer) + self.inputQueues[1].readPosition / 4;
-    EXPECT_EQ(one[0], 7.0f);
-    const float* two = bufferAs<float>(self.inputQueues[2].buffer) + self.inputQueues[2].readPosition / 4;
-    EXPECT_EQ(two[3], 4.0f);
-    EXPECT_EQ(two[4], 0.0f);
-    setChannelCount(self, 2);
-    EXPECT_EQ(queuedBytes(self.inputQueues[3]), 0);
-    EXPECT_EQ(self.channelBuffers[5].allocated, 0) << "unused channels release their tails";
-    EXPECT_EQ(queuedBytes(self.inputQueues[1]), int32_t(10 * sizeof(float)));
+TEST_F(Parameters, TinyGateFloorAndOutputGainBecomeExactZero) {
+    AEffect* effect = instance.effect();
+    effect->setParameter(effect, 2, 1e-7f);
+    EXPECT_EQ(instance->paramValues[2], 0.0);
+    EXPECT_EQ(textQuery(effGetParamDisplay, 2), "-inf");
+    effect->setParameter(effect, 2, 1e-6f);
+    EXPECT_EQ(textQuery(effGetParamDisplay, 2), "-inf");
+    effect->setParameter(effect, 2, 1.1e-6f);
+    EXPECT_GT(instance->paramValues[2], 0.0);
+    EXPECT_EQ(textQuery(effGetParamDisplay, 2), "-119.2");
+    effect->setParameter(effect, 4, 1e-7f);
+    EXPECT_EQ(instance->paramValues[4], 0.0);
+    // Other decibel parameters keep tiny values.
+    effect->setParameter(effect, 5, 1e-7f);
+    EXPECT_EQ(instance->paramValues[5], double(1e-7f));
 }
 
-TEST_F(Dispatcher, FftSizeChangesOnlyToSupportedSizes) {
-    PluginInstance& self = *instance;
-    setFftSize(self, 1024);
-    EXPECT_EQ(self.fftSize, 1024);
-    EXPECT_EQ(self.effect.initialDelay, 1024);
-    EXPECT_EQ(self.analysisBuffer.size, 1024 * 8);
-    for (int32_t bad : {0, -4096, 64, 1000, 65536}) {
-        setFftSize(self, bad);
-        EXPECT_EQ(self.fftSize, 1024) << bad;
+// The defaults' texts are in the host stand-in's info report; here the ends
+// of each kind of range.
+TEST_F(Parameters, DisplayTextsAtTheEndsOfTheRanges) {
+    EXPECT_EQ(formatted(7, 0.0), "-100.0") << "the graph offset stops at -100 dB";
+    EXPECT_EQ(formatted(5, 2.9802322387695313e-8), "-150.0");
+    EXPECT_EQ(formatted(4, 2.0), "+6.0");
+    EXPECT_EQ(formatted(4, 0.5), "-6.0");
+    EXPECT_EQ(formatted(3, 0.008016), "1.00");
+    EXPECT_EQ(formatted(3, 1.0), "100.00");
+    EXPECT_EQ(formatted(0, 0.49), "0");
+    EXPECT_EQ(formatted(0, 0.5), "1");
+    EXPECT_EQ(formatted(8, 1.0), "");
+    EXPECT_EQ(formatted(-1, 1.0), "");
+}
+
+TEST_F(Parameters, SetAndGetHonourTheIndexRange) {
+    AEffect* effect = instance.effect();
+    effect->setParameter(effect, 4, 2.0f);
+    EXPECT_EQ(effect->getParameter(effect, 4), 2.0f) << "no range check on the way in";
+    EXPECT_EQ(textQuery(effGetParamDisplay, 4), "+6.0");
+    EXPECT_EQ(effect->getParameter(effect, 8), 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, -1), 0.0f);
+    const double before = instance->paramValues[0];
+    instance->tableChanged = 0;
+    effect->setParameter(effect, -1, 0.3f);
+    effect->setParameter(effect, 8, 0.3f);
+    EXPECT_EQ(instance->paramValues[0], before);
+    EXPECT_EQ(instance->tableChanged, 0);
+}
+
+TEST_F(Parameters, EverySetRaisesTheRebuildAndRefreshFlags) {
+    AEffect* effect = instance.effect();
+    for (int32_t i = 0; i < kParameterCount; ++i) {
+        instance->tableChanged = 0;
+        instance->editorRefreshPending = 0;
+        instance->effect.initialDelay = 0;
+        effect->setParameter(effect, i, effect->getParameter(effect, i));
+        EXPECT_EQ(instance->tableChanged, 1) << i;
+        EXPECT_EQ(instance->editorRefreshPending, 1) << i;
+        EXPECT_EQ(instance->effect.initialDelay, instance->fftSize) << i;
     }
-    setFftSize(self, 32768);
-    EXPECT_EQ(self.effect.initialDelay, 32768);
-    EXPECT_EQ(self.analysisBuffer.size, 32768 * 8);
+}
+
+// The order of begin, automate and end calls is checked through the editor's
+// controls; here what a suspend does to an open gesture.
+TEST_F(Parameters, SuspendClosesNoGestureButForgetsIt) {
+    notifyParameterEdit(*instance, 2);
+    instance.dispatch(effMainsChanged, 0, 0);
+    EXPECT_EQ(instance->editGestureParam, -1);
+    testhost::currentHost().calls.clear();
+    notifyParameterEdit(*instance, 2);
+    ASSERT_FALSE(testhost::currentHost().calls.empty());
+    EXPECT_EQ(testhost::currentHost().calls[0].opcode, audioMasterBeginEdit)
+        << "after a reset the next edit opens a new gesture";
 }

@@ -69,8 +69,6 @@ TEST(HostObjectLayout, BitmapMethodsUseMsvcSlots) {
     });
 }
 
-vexlan::VizeRect textRect{0, 0, 10, 10};
-
 TEST(HostObjectLayout, FontMethodsUseMsvcSlots) {
     expectSlotOrder<VizeFont>({
         {"attachSystemFont", [](VizeFont* f) { f->attachSystemFont(nullptr, 0x200); }},
@@ -79,7 +77,7 @@ TEST(HostObjectLayout, FontMethodsUseMsvcSlots) {
         {"setAttributeB", [](VizeFont* f) { f->setAttributeB(1); }},
         {"setAttributeC", [](VizeFont* f) { f->setAttributeC(1); }},
         {"setBlend", [](VizeFont* f) { f->setBlend(0, 1.0f); }},
-        {"drawText", [](VizeFont* f) { f->drawText(nullptr, "a", 1, &textRect, 0); }},
+        {"drawText", [](VizeFont* f) { f->drawText(nullptr, "a", 1, nullptr, 0); }},
         {"getTextColor", [](VizeFont* f) { f->getTextColor(); }},
         {"getHandle", [](VizeFont* f) { f->getHandle(); }},
         {"getMetric", [](VizeFont* f) { f->getMetric(); }},
