@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "graph/graph_model.h"
@@ -72,8 +73,6 @@ TEST_F(GraphMenu, SettingsCommands) {
     applyGraphMenuCommand(g, 40025, 0, 0);
     EXPECT_EQ(g.processingMode, kModeSubtract);
     EXPECT_EQ(g.autoNoiseProfile, 0);
-    applyGraphMenuCommand(g, 40022, 0, 0);
-    EXPECT_EQ(g.processingMode, kModeGate);
 
     applyGraphMenuCommand(g, 40007, 0, 0);
     EXPECT_EQ(g.editMode, kEditPrecise);
@@ -138,11 +137,15 @@ TEST_F(GraphMenu, PointCommandsInsertResetAndDismiss) {
     applyPointMenuCommand(g, 2, 40003);
     EXPECT_EQ(g.points[2].gain, 0.0);
     EXPECT_FLOAT_EQ(g.binGainTable[170], 1.0f);
+    g.tableChanged = 0;
+    std::fill(std::begin(g.binGainTable), std::end(g.binGainTable), 0.5f);
     applyPointMenuCommand(g, 0, 40002);
     ASSERT_EQ(g.pointCount, 2);
-    EXPECT_EQ(g.points[1].frequency, 1000.0);
-    applyPointMenuCommand(g, 5, 40002);
-    EXPECT_EQ(g.pointCount, 2) << "an index beyond the points is ignored";
+    EXPECT_EQ(g.points[1].frequency, 1000.0) << "the order of the rest is kept";
+    EXPECT_EQ(g.tableChanged, 1);
+    EXPECT_EQ(g.binGainTable[0], 1.0f) << "re-evaluated without the removed point";
+    for (int32_t index : {-1, 2}) applyPointMenuCommand(g, index, 40002);
+    EXPECT_EQ(g.pointCount, 2) << "an index outside the points is ignored";
 
     for (int i = g.pointCount; i < kMaxGraphPoints; ++i) applyGraphMenuCommand(g, 40004, 100.0 * i, 0.0);
     ASSERT_EQ(g.pointCount, kMaxGraphPoints);
