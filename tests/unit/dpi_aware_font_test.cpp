@@ -33,7 +33,7 @@ int drawAt(dpiAwareFont* font, int32_t scale) {
     return font->drawText(&bitmap, "x", -1, &rect, 0x800);
 }
 
-TEST(DpiAwareFont, SizeFollowsTheBitmapsTextScale) {
+TEST(DpiAwareFont, SizeFollowsTheBitmapsTextScaleAndTheDescription) {
     RecordingHost host;
     OwnedFont owned;
     const struct {
@@ -60,6 +60,14 @@ TEST(DpiAwareFont, SizeFollowsTheBitmapsTextScale) {
         EXPECT_EQ(attached.weight, 400);
         EXPECT_STREQ(attached.faceName, "Arial");
         EXPECT_EQ(host.fonts[0].calls.front(), c.attach) << c.scale;
+
+        // A new description remakes the size in the same host object.
+        FontDescription bigger = labelDescription();
+        bigger.height = 20;
+        owned.font->setDescription(bigger);
+        drawAt(owned.font, c.scale);
+        ASSERT_EQ(host.fonts.size(), 1u) << c.scale;
+        EXPECT_EQ(host.fonts[0].attached.back().height, c.height * 20 / 14) << c.scale;
     }
 }
 
@@ -105,20 +113,6 @@ TEST(DpiAwareFont, FourSizesStayAndAFifthReusesTheLeastRecentlyUsed) {
     destroyHostObject(owned.font);
     owned.font = nullptr;
     for (const recording::FontLog& log : host.fonts) EXPECT_EQ(log.destroyed, 1);
-}
-
-TEST(DpiAwareFont, NewDescriptionRemakesEverySize) {
-    RecordingHost host;
-    OwnedFont owned;
-    drawAt(owned.font, 256);
-    FontDescription bigger = labelDescription();
-    bigger.height = 20;
-    owned.font->setDescription(bigger);
-    drawAt(owned.font, 256);
-    ASSERT_EQ(host.fonts.size(), 1u);
-    ASSERT_EQ(host.fonts[0].attached.size(), 2u);
-    EXPECT_EQ(host.fonts[0].attached[1].height, 20);
-    EXPECT_EQ(host.fonts[0].attached[1].quality, 0);  // 20 pixels: smoothed
 }
 
 TEST(DpiAwareFont, WithoutHostFontsNothingIsDrawnAndTheMetricIsTen) {

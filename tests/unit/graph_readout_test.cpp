@@ -40,11 +40,9 @@ TEST_F(GraphReadout, NoteNamesFollowTheHostsOctaveOffset) {
         const char* name;
     };
     const Row rows[] = {
-        {false, 0, 440, "A4+"},   {false, 0, 439, "A4-"},    {false, 0, 262, "C4+"},  {false, 0, 261, "C4-"},
-        {false, 0, 27, "A0-"},    {false, 0, 23994, "F#10+"}, {true, 0, 440, "A3+"},   {true, 1, 440, "A4+"},
-        {true, 0, 262, "C3+"},    {true, -1, 466, "A#2+"},   {true, 2, 233, "A#4+"},  {true, 0, 16, "C-1-"},
-        {true, 1, 20, "D#0+"},    {true, 1, 880, "A5+"},     {true, 1, 870, "A5-"},   {true, 1, 32, "C1-"},
-        {true, 1, 33, "C1+"},
+        {false, 0, 440, "A4+"}, {false, 0, 439, "A4-"},  {false, 0, 262, "C4+"}, {false, 0, 261, "C4-"},
+        {false, 0, 23994, "F#10+"}, {true, 0, 440, "A3+"}, {true, -1, 466, "A#2+"}, {true, 0, 16, "C-1-"},
+        {true, 1, 880, "A5+"},  {true, 1, 870, "A5-"},   {true, 1, 32, "C1-"},   {true, 1, 33, "C1+"},
     };
     for (const Row& row : rows) {
         testhost::forgetHostFunctions();
@@ -130,7 +128,6 @@ TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
     EXPECT_EQ(send(513, 354, 55), 1);
     EXPECT_EQ(graphEditState.embeddedCapture, 1);
     ASSERT_EQ(g.pointCount, before + 1) << "a click on empty space inserts";
-    EXPECT_STREQ(g.embeddedReadoutText, "439 Hz (A4-),  -3.50 dB") << "no current level during a drag";
     EXPECT_EQ(send(512, 354, -7), 1);
     EXPECT_DOUBLE_EQ(g.points[before].gain, 24.0) << "y held inside the area while captured";
     EXPECT_EQ(send(514, 354, -7), 1);
@@ -146,8 +143,6 @@ TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
     EXPECT_EQ(send(517, 600, 150), 1);
 
     // Negative positions survive the 16-bit packing.
-    EXPECT_EQ(send(512, -5, 55), 1);
-    EXPECT_STREQ(g.embeddedReadoutText, "");
     EXPECT_EQ(positionX(0x0003FFFB), -5);
     EXPECT_EQ(positionY(intptr_t(0xFFF90010)), -7);
 
