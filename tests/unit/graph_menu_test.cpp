@@ -74,11 +74,8 @@ TEST_F(GraphMenu, SettingsCommands) {
     EXPECT_EQ(g.processingMode, kModeSubtract);
     EXPECT_EQ(g.autoNoiseProfile, 0);
 
-    applyGraphMenuCommand(g, 40007, 0, 0);
-    EXPECT_EQ(g.editMode, kEditPrecise);
     applyGraphMenuCommand(g, 40006, 0, 0);
     EXPECT_EQ(g.editMode, kEditPointsLinear);
-    EXPECT_EQ(g.pointCount, 8) << "leaving Precise turns the table into points";
 
     const double qualities[] = {0.125, 0.0, 1.0};
     for (int choice : {2, 1, 0}) {
@@ -152,9 +149,17 @@ TEST_F(GraphMenu, PointCommandsInsertResetAndDismiss) {
     applyGraphMenuCommand(g, 40004, 50.0, 3.0);
     EXPECT_EQ(g.pointCount, kMaxGraphPoints) << "a full graph takes no more";
 
+    // Reset: two points at 0 dB, a third and two thirds across, and a flat table.
+    g.tableChanged = 0;
+    std::fill(std::begin(g.binGainTable), std::end(g.binGainTable), 0.5f);
     applyGraphMenuCommand(g, 40005, 0, 0);
-    EXPECT_EQ(g.pointCount, 2);
+    ASSERT_EQ(g.pointCount, 2);
     EXPECT_NEAR(g.points[0].frequency, 382.45187640976866, 1e-9);
+    EXPECT_NEAR(g.points[1].frequency, 3202.727715642087, 1e-9);
+    EXPECT_EQ(g.points[1].gain, 0.0);
+    EXPECT_EQ(g.tableChanged, 1);
+    EXPECT_TRUE(
+        std::all_of(std::begin(g.binGainTable), std::end(g.binGainTable), [](float v) { return v == 1.0f; }));
 }
 
 TEST_F(GraphMenu, SetPointLimits) {

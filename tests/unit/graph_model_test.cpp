@@ -50,20 +50,6 @@ TEST(GraphConversions, DecibelsDisplayAxisAndHints) {
     for (int32_t invalid : {3, -1, INT32_MIN}) EXPECT_STREQ(editModeHint(invalid), "");
 }
 
-TEST_F(GraphModel, ResetGivesAFlatTableAndTwoPointsAtOneAndTwoThirds) {
-    g.editMode = kEditPrecise;
-    setPoints(g, {{100, 12}, {1000, -40}, {9000, 3}});
-    std::fill(std::begin(g.binGainTable), std::end(g.binGainTable), 0.25f);
-    g.tableChanged = 0;
-    resetGraph(g);
-    ASSERT_EQ(g.pointCount, 2);
-    EXPECT_NEAR(g.points[0].frequency, 382.45187640976866, 1e-9);
-    EXPECT_NEAR(g.points[1].frequency, 3202.727715642087, 1e-9);
-    EXPECT_EQ(g.points[0].gain, 0.0);
-    EXPECT_EQ(g.tableChanged, 1);
-    EXPECT_EQ(tableOf(g), std::vector<float>(kBinGainTableSize, 1.0f));
-}
-
 TEST_F(GraphModel, OnePointGivesItsClampedGainEverywhereAndNoPointsChangeNothing) {
     for (int mode : {0, 2}) {
         g.editMode = mode;
@@ -197,19 +183,6 @@ TEST_F(GraphModel, LeavingPreciseWithFewPointsReadsEightFromTheTable) {
     }
 }
 
-TEST_F(GraphModel, LeavingPreciseWithTwelvePointsSpacesThemEvenlyOnTheDisplayAxis) {
-    g.editMode = kEditPrecise;
-    g.pointCount = 12;
-    std::fill(std::begin(g.binGainTable), std::end(g.binGainTable), 0.5f);
-    setEditMode(g, kEditPointsSmooth);
-    ASSERT_EQ(g.pointCount, 12);
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_NEAR(displayPosition(g.points[i].frequency), i / 11.0, 1e-12) << i;
-        EXPECT_NEAR(g.points[i].gain, -6.0206, 1e-4) << i;
-    }
-    for (float v : g.binGainTable) ASSERT_NEAR(v, 0.5f, 1e-6f);  // re-evaluated from the new points
-}
-
 TEST_F(GraphModel, OtherModeChangesConvertNothing) {
     g.editMode = kEditPointsSmooth;
     setPoints(g, {{100, -12}, {10000, 12}});
@@ -227,14 +200,4 @@ TEST_F(GraphModel, OtherModeChangesConvertNothing) {
     EXPECT_EQ(g.pointCount, 2);
     EXPECT_EQ(g.tableChanged, 0);
     for (int k = 0; k < kBinGainTableSize; ++k) ASSERT_EQ(g.binGainTable[k], float(k));
-
-    // Evaluation itself treats every value but 2 by the linear rule.
-    setPoints(g, {{300.0, -30.0}, {8000.0, 6.0}});
-    g.editMode = kEditPointsLinear;
-    evaluateGraph(g);
-    const std::vector<float> linear = tableOf(g);
-    g.editMode = 7;
-    std::fill(std::begin(g.binGainTable), std::end(g.binGainTable), 0.0f);
-    evaluateGraph(g);
-    EXPECT_EQ(tableOf(g), linear);
 }
