@@ -81,18 +81,6 @@ TEST(DbGrid, LinesBelowTheTopKeepTheirDistance) {
     }
 }
 
-TEST(AnalysisLevels, FloorIsAtMostMinusSixAndFillsTheHeight) {
-    const struct {
-        double parameter, floorDb;
-    } cases[] = {{1.0, -6}, {std::pow(10.0, -3.0 / 20), -6}, {0.001, -60}, {0.0, -150}};
-    for (const auto& c : cases) EXPECT_NEAR(analysisFloorDb(c.parameter), c.floorDb, 1e-9) << c.parameter;
-    const GraphGeometry geometry = graphGeometry(628, 130, 256, -90, 24);
-    // With the floor at the graph's bottom the levels share the gain mapping.
-    EXPECT_NEAR(analysisLevelScale(geometry, -90), -114.0 / 114.0, 1e-12);
-    // A higher floor stretches the levels: 114 / (84 * 24 / 114 + 60) pixels per dB.
-    EXPECT_NEAR(analysisLevelScale(geometry, -60), -1.46748, 1e-5);
-}
-
 // The offset factor is checked as drawn.
 TEST(TableCurve, FlatTableIsOneLineAtItsGainAndDenseStretchesAreSkipped) {
     const GraphGeometry geometry = graphGeometry(628, 130, 256, -90, 24);

@@ -87,29 +87,6 @@ TEST_F(GraphReadout, TextsForEveryLayoutAndDragState) {
     }
 }
 
-TEST_F(GraphReadout, StoredPerFormAndRepaintOnlyWithoutAnalysis) {
-    testhost::Instance holder;
-    PluginInstance& g = *holder;
-    GraphMouse mouse{354, 55, 1028, 244, false, false, {}};
-    g.paramValues[kParamShowAnalysis] = 0.0;
-    ReadoutUpdate update = updateReadout(g, mouse);
-    EXPECT_TRUE(update.armTimer);
-    EXPECT_TRUE(update.repaint);
-    EXPECT_STREQ(g.readoutText, "439 Hz (A4-),  -3.50 dB (current is +0.00 dB)");
-    EXPECT_STREQ(g.embeddedReadoutText, "");
-
-    g.paramValues[kParamShowAnalysis] = 1.0;
-    update = updateReadout(g, mouse);
-    EXPECT_TRUE(update.armTimer);
-    EXPECT_FALSE(update.repaint) << "the analysis timer repaints anyway";
-
-    mouse.x = 2000;
-    update = updateReadout(g, mouse);
-    EXPECT_FALSE(update.armTimer);
-    EXPECT_FALSE(update.repaint);
-    EXPECT_STREQ(g.readoutText, "");
-}
-
 TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
     testhost::Instance holder;
     PluginInstance& g = *holder;

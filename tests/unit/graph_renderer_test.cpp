@@ -131,25 +131,6 @@ TEST_F(GraphRendering, OffsetCurveIsDrawnFirstAndLower) {
     }
 }
 
-TEST_F(GraphRendering, InputHalfIsTheDimSpectrumDrawnUnderTheGrid) {
-    // Only the input half (entries N..2N-1) is loud: every spectrum line is
-    // the dim input colour and comes before the first grid line.
-    float* analysis = bufferAs<float>(instance->analysisBuffer);
-    const int32_t n = instance->fftSize;
-    for (int32_t i = 0; i < n; ++i) analysis[n + i] = 0.01f;
-    paint(628, 600);
-    size_t firstGrid = host.calls.size(), spectrumLines = 0;
-    for (size_t i = 0; i < host.calls.size(); ++i) {
-        const DrawCall& call = host.calls[i];
-        if (call.shape == Shape::LineInt && firstGrid == host.calls.size()) firstGrid = i;
-        if (call.shape != Shape::Line || uint32_t(call.colour) == 0xFFFF0000u) continue;
-        EXPECT_EQ(uint32_t(call.colour), 0xFF606040u);
-        EXPECT_LT(i, firstGrid);
-        ++spectrumLines;
-    }
-    EXPECT_GT(spectrumLines, 300u);
-}
-
 TEST_F(GraphRendering, PointsAreDiscsWithRingsOnlyInThePointModes) {
     paint(628, 600);
     ASSERT_EQ(host.of(Shape::Circle).size(), 2u);
