@@ -74,7 +74,6 @@ TEST(EditorValues, TypedGraphRangeIsLimited) {
 }
 
 TEST(EditorValues, FaderPositionsBothWays) {
-    EXPECT_EQ(faderDefaultPosition(kParamGateFloor), kHostDefaultPosition);
     EXPECT_EQ(faderDefaultPosition(kParamOutputGain), kHostDefaultPosition);
     // Ratio 1:1 of 0.2..100 with curve 6: 1000 * (0.8 / 99.8)^(1/6) = 446.9.
     EXPECT_EQ(faderDefaultPosition(kParamCompressorRatio), 447);
@@ -82,7 +81,7 @@ TEST(EditorValues, FaderPositionsBothWays) {
     struct Case {
         double value;
         double db;
-    } decibels[] = {{0.0, -150.0}, {1e-9, -150.0}, {1.0, 0.0}, {0.5, -6.0206}, {2.0, 6.0206}};
+    } decibels[] = {{0.0, -150.0}, {1e-9, -150.0}, {0.5, -6.0206}, {2.0, 6.0206}};
     for (const Case& test : decibels) {
         const int32_t position = faderPositionForValue(kParamOutputGain, test.value, recordingDb2Slider);
         EXPECT_NEAR(lastDb, test.db, 1e-4) << test.value;
@@ -135,19 +134,6 @@ TEST(EditorValues, MeteringListAndSources) {
     EXPECT_EQ(untouched, 7);
 }
 
-// Which quality item a value picks is pinned by the graph menu's marks.
-TEST(EditorValues, FftSizeItemsBothWays) {
-    struct FftCase {
-        int32_t size, item;
-    } sizes[] = {{128, 0}, {256, 1}, {4096, 5}, {32768, 8}};
-    for (const FftCase& test : sizes) {
-        EXPECT_EQ(fftSizeItem(test.size), test.item);
-        EXPECT_EQ(fftSizeForItem(test.item), test.size);
-    }
-    for (int32_t size : {0, 64, 1000, 65536}) EXPECT_EQ(fftSizeItem(size), -1) << size;
-    for (int32_t item : {-1, 9, 40}) EXPECT_EQ(fftSizeForItem(item), 0) << item;
-}
-
 TEST(EditorValues, EachModeShowsItsOwnControls) {
     struct Case {
         int32_t mode;
@@ -166,36 +152,4 @@ TEST(EditorValues, EachModeShowsItsOwnControls) {
         }
         EXPECT_EQ(shown, test.shown) << test.mode;
     }
-}
-
-TEST(EditorValues, ParameterControlsAndAccessibleNames) {
-    struct Case {
-        int32_t index;
-        int32_t checkBox, fader, edit;
-        const char* name;
-        bool withUnit;
-    } cases[] = {
-        {kParamShowAnalysis, IDC_SHOW_ANALYSIS, 0, 0, "Show analysis", false},
-        {kParamReduceArtifacts, IDC_REDUCE_ARTIFACTS, 0, 0, "Processing mode", false},
-        {kParamGateFloor, 0, IDC_GATE_FADER, IDC_GATE_EDIT, "Gate Floor (dB)", true},
-        {kParamCompressorRatio, 0, IDC_RATIO_FADER, IDC_RATIO_EDIT, "Compressor Ratio (:1)", true},
-        {kParamAnalysisFloor, 0, 0, IDC_ANALYSIS_FLOOR, "Analysis Floor (dB)", true},
-        {kParamQuality, 0, 0, 0, "Legacy Compatibility Modes", false},
-    };
-    for (const Case& test : cases) {
-        EXPECT_EQ(parameterCheckBoxId(test.index), test.checkBox) << test.index;
-        EXPECT_EQ(parameterFaderId(test.index), test.fader) << test.index;
-        EXPECT_EQ(parameterEditId(test.index), test.edit) << test.index;
-        if (test.checkBox) {
-            EXPECT_EQ(parameterOfCheckBox(test.checkBox), test.index);
-        }
-        if (test.edit) {
-            EXPECT_EQ(parameterOfEdit(test.edit), test.index);
-        }
-        char text[64];
-        EXPECT_EQ(accessibleParameterName(test.index, text, sizeof text), test.withUnit) << test.index;
-        EXPECT_STREQ(text, test.name);
-    }
-    EXPECT_EQ(parameterOfEdit(IDC_GRAPH_MAX), -1);
-    EXPECT_EQ(parameterOfCheckBox(IDC_AUTO_NOISE_PROFILE), -1);
 }
