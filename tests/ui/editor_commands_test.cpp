@@ -105,8 +105,7 @@ TEST_F(EditorTest, ModeSelectorShowsTheModesControls) {
     instance().autoNoiseProfile = 1;
     choose(IDC_MODE, kModeSubtract);
     EXPECT_EQ(instance().autoNoiseProfile, 0) << "a new mode stops the learning";
-    pump();
-    EXPECT_TRUE(shown(IDC_AUTO_NOISE_PROFILE));
+    EXPECT_TRUE(pumpUntil(500, [&] { return shown(IDC_AUTO_NOISE_PROFILE); }));
     EXPECT_FALSE(shown(IDC_REDUCE_ARTIFACTS));
 }
 
@@ -128,8 +127,9 @@ TEST_F(EditorTest, SwitchesResetTheAnalysisAndReportTheEdit) {
     EXPECT_EQ(calls(), expected);
 }
 
-// A fader and its edit box, both ways, and an edit box without a fader. Which
-// law each fader follows is tested natively.
+// Each parameter's fader and edit box, both ways: which control belongs to
+// which parameter is checked here only. The decibel faders follow the host's
+// law, the ratio fader its own curve; the laws are tested natively.
 TEST_F(EditorTest, FadersAndEditBoxesSetTheirParameter) {
     const auto hostLaw = [](int position) { return amplitudeOfDb(host::faderDbFromPosition(position)); };
     struct Case {
@@ -144,6 +144,8 @@ TEST_F(EditorTest, FadersAndEditBoxesSetTheirParameter) {
     } cases[] = {
         {kParamOutputGain, IDC_OUTPUT_FADER, IDC_OUTPUT_EDIT, 700, hostLaw(700), "-8.0",
          "-6", std::pow(10.0, -0.3), host::faderPositionFromDb(-6.0)},
+        {kParamGateFloor, IDC_GATE_FADER, IDC_GATE_EDIT, 500, hostLaw(500), "-33.0", "-inf", 0.0, 0},
+        {kParamCompressorRatio, IDC_RATIO_FADER, IDC_RATIO_EDIT, 500, 0.015625, "1.76", "150", 1.0, 1000},
         {kParamAnalysisFloor, 0, IDC_ANALYSIS_FLOOR, 0, 0.0, "", "-60", 0.001, 0},
     };
     for (const Case& test : cases) {

@@ -91,6 +91,7 @@ TEST_F(EditorTest, DialogHoldsTheControlsOfTheResource) {
         EXPECT_EQ(GetWindowLongPtrA(item(fader), 0), 1) << fader;
     }
     EXPECT_EQ(reinterpret_cast<PluginInstance*>(GetWindowLongPtrA(item(IDC_GRAPH), GWLP_USERDATA)), &instance());
+    EXPECT_EQ(accessibleName(item(IDC_ANALYSIS_FLOOR)), "Analysis Floor (dB)");
     EXPECT_EQ(accessibleName(item(IDC_GRAPH_MAX)), "Adjustment graph maximum (dB)");
     EXPECT_EQ(accessibleName(item(IDC_GRAPH_MIN)), "Adjustment graph minimum (dB)");
 }

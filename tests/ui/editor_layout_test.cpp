@@ -22,23 +22,6 @@ Size windowSize(HWND window) {
 
 }  // namespace
 
-// Wine 8 cannot make a thread per-monitor aware (version 2), so the DPI
-// conversion itself is tested natively; here it must be off for good.
-TEST_F(EditorTest, WithoutPerMonitorDpiTheLayoutIsNotConverted) {
-    ASSERT_FALSE(AreDpiAwarenessContextsEqual(GetThreadDpiAwarenessContext(),
-                                              DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2));
-    EXPECT_EQ(instance().childResizer.designScale, 0);
-    EXPECT_EQ(instance().childResizer.parent, dialog());
-    const Size size = windowSize(dialog());
-    EXPECT_EQ(instance().childResizer.designWidth, size.width);
-    EXPECT_EQ(instance().childResizer.designHeight, size.height);
-    dispatch(effEditClose);
-    EXPECT_EQ(instance().childResizer.parent, nullptr);
-    EXPECT_EQ(instance().childResizer.designWidth, 0);
-    EXPECT_EQ(instance().childResizer.items.size, 0);
-    EXPECT_EQ(instance().childResizer.designScale, 0) << "once off, it stays off";
-}
-
 // The dialog fills a larger frame and keeps its design size in a smaller
 // one; its controls follow their anchors and return to their places. One
 // control per kind of anchor: the rule itself is tested natively.
