@@ -3,7 +3,6 @@
 #include <array>
 
 #include "ui/child_resizer.h"
-#include "ui/window_dpi_scale.h"
 
 using namespace vexlan;
 
@@ -74,10 +73,4 @@ TEST(ChildLayout, MinimumSizeIsTheDesignSizeAtTheCurrentDpi) {
         EXPECT_EQ(width, test.width) << test.designScale << " -> " << test.currentScale;
         EXPECT_EQ(height, test.height) << test.designScale << " -> " << test.currentScale;
     }
-}
-
-TEST(ChildLayout, DpiBecomesAScaleIn256ths) {
-    const uint32_t dpis[] = {96, 120, 144, 192, 0};
-    const int32_t scales[] = {256, 320, 384, 512, 0};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(dpiToScale(dpis[i]), scales[i]) << dpis[i];
 }

@@ -6,7 +6,6 @@
 
 #include "../../res/resource_ids.h"
 #include "shell/parameters.h"
-#include "ui/editor_choices.h"
 #include "ui/editor_controls.h"
 #include "ui/fader_mapping.h"
 #include "ui/metering_choices.h"
@@ -132,24 +131,4 @@ TEST(EditorValues, MeteringListAndSources) {
     for (int32_t item : {-1, 10}) EXPECT_FALSE(meteringSourceForItem(four, item, untouched)) << item;
     EXPECT_FALSE(meteringSourceForItem(fourApart, 8, untouched)) << "no pairs offered";
     EXPECT_EQ(untouched, 7);
-}
-
-TEST(EditorValues, EachModeShowsItsOwnControls) {
-    struct Case {
-        int32_t mode;
-        std::vector<int32_t> shown;
-    } cases[] = {
-        {kModeEq, {IDC_REDUCE_ARTIFACTS}},
-        {kModeGate, {IDC_REDUCE_ARTIFACTS, IDC_GATE_LABEL, IDC_GATE_UNIT, IDC_GATE_EDIT, IDC_GATE_FADER}},
-        {kModeCompressor, {IDC_REDUCE_ARTIFACTS, IDC_RATIO_LABEL, IDC_RATIO_UNIT, IDC_RATIO_EDIT, IDC_RATIO_FADER}},
-        {kModeConvolve, {IDC_REDUCE_ARTIFACTS}},
-        {kModeSubtract, {IDC_AUTO_NOISE_PROFILE}},
-    };
-    for (const Case& test : cases) {
-        std::vector<int32_t> shown;
-        for (const ModeControl& control : kModeControls) {
-            if (modeControlShown(control, test.mode)) shown.push_back(control.controlId);
-        }
-        EXPECT_EQ(shown, test.shown) << test.mode;
-    }
 }

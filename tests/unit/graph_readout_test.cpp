@@ -117,7 +117,6 @@ TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
     EXPECT_EQ(g.points[before].gain, 0.0) << "double click sets 0 dB";
     EXPECT_EQ(send(516, 600, 150), 1);
     EXPECT_STREQ(g.embeddedReadoutText, "") << "the right button clears the read-out";
-    EXPECT_EQ(send(517, 600, 150), 1);
 
     // Negative positions survive the 16-bit packing.
     EXPECT_EQ(positionX(0x0003FFFB), -5);
@@ -126,5 +125,4 @@ TEST_F(GraphReadout, EmbeddedViewMouseCodesEditThroughTheDispatcher) {
     for (int code : {512, 513, 514, 515, 516, 517}) {
         EXPECT_EQ(holder.dispatch(effVendorSpecific, kVendorEmbeddedView, 0, nullptr, float(code)), 0) << code;
     }
-    EXPECT_EQ(graphEditState.embeddedCapture, 0);
 }

@@ -48,28 +48,23 @@ protected:
     ScaledBitmap bitmap{256};
 };
 
-TEST_F(GraphRendering, PaintNeedsTheBitmapAndTheRecord) {
-    ViewRecord record{{}, 300, 200, -1, -1};
+TEST_F(GraphRendering, PaintNeedsBothPointersAndTheBitmapsScaleSizesTheLayout) {
+    ViewRecord record{{}, 600, 400, -1, -1};
     EXPECT_EQ(paint(nullptr, &record), 0);
     EXPECT_EQ(paint(&bitmap, nullptr), 0);
     EXPECT_TRUE(host.calls.empty());
-    EXPECT_EQ(paint(&bitmap, &record), 1);
-    ASSERT_FALSE(host.calls.empty());
-    const DrawCall& background = host.calls.front();
-    EXPECT_EQ(background.shape, Shape::FillRect);
-    EXPECT_EQ(background.colour, 0);
-    EXPECT_EQ(background.x2, 300.0f);
-    EXPECT_EQ(background.y2, 200.0f);
-}
-
-TEST_F(GraphRendering, TheBitmapsDisplayScaleSizesTheLayout) {
     const struct {
         int32_t bitmapScale, stored, pointRadius;
     } cases[] = {{0, 256, 5}, {256, 256, 5}, {384, 384, 7}};
     for (const auto& c : cases) {
         host.calls.clear();
         bitmap.scale_ = c.bitmapScale;
-        paint(600, 400);
+        EXPECT_EQ(paint(&bitmap, &record), 1);
+        const DrawCall& background = host.calls.front();
+        EXPECT_EQ(background.shape, Shape::FillRect);
+        EXPECT_EQ(background.colour, 0);
+        EXPECT_EQ(background.x2, 600.0f);
+        EXPECT_EQ(background.y2, 400.0f);
         EXPECT_EQ(instance->embeddedScale, c.stored);
         const std::vector<DrawCall> discs = host.of(Shape::FillCircle);
         ASSERT_EQ(discs.size(), 2u) << "the two default points";
