@@ -64,12 +64,17 @@ TEST_F(EditorTest, TypingStartsOneGestureThatTheNextParameterAClickOrLostFocusEn
     EXPECT_EQ(instance().editGestureParam, -1);
 }
 
-// Each edit box's own limit: the other one's would store 0 and -3.
+// Each edit box's own limit: the other one's would store 0 and -3. The top
+// stays at or above 0 dB, the bottom between -150 and -3 dB.
 TEST_F(EditorTest, GraphRangeEditsAreOnlyStored) {
     type(IDC_GRAPH_MAX, "30");
     type(IDC_GRAPH_MIN, "-60");
     EXPECT_EQ(instance().graphMaxDb, 30.0);
     EXPECT_EQ(instance().graphMinDb, -60.0);
+    type(IDC_GRAPH_MAX, "-5");
+    type(IDC_GRAPH_MIN, "-200");
+    EXPECT_EQ(instance().graphMaxDb, 0.0);
+    EXPECT_EQ(instance().graphMinDb, -150.0);
     EXPECT_TRUE(calls().empty());
 }
 

@@ -229,7 +229,6 @@ TEST_F(GraphControl, SetPointDialogShowsThePointAndStoresTypedValues) {
 
     rightClick(columnOf(1000.0), rowOf(-12.5), {VK_DOWN, VK_RETURN}, {"5", "5", IDCANCEL});
     ASSERT_TRUE(driver.dialogSeen);
-    EXPECT_STREQ(driver.shownFrequency, "1000.00");
     EXPECT_EQ(g().points[0].frequency, 1000.0) << "a cancelled dialog stores nothing";
 }
 
