@@ -244,10 +244,8 @@ TEST_F(GraphControl, PaintDrawsTheBitmapIntoTheWindow) {
     // A drawn (not black) pixel inside the small host window, so the screen shows it.
     const uint32_t* bits = bitmap->getBits();
     POINT drawn{-1, -1};
-    for (int y = 0; y < 60 && drawn.x < 0; ++y) {
-        for (int x = 0; x < 200 && drawn.x < 0; ++x) {
-            if (bits[y * bitmap->getRowSpan() + x] & 0xFFFFFF) drawn = {x, y};
-        }
+    for (int i = 0; i < 200 * 60 && drawn.x < 0; ++i) {
+        if (bits[i / 200 * bitmap->getRowSpan() + i % 200] & 0xFFFFFF) drawn = {i % 200, i / 200};
     }
     ASSERT_GE(drawn.x, 0) << "the renderer drew a grid line or a label";
     const uint32_t argb = bits[drawn.y * bitmap->getRowSpan() + drawn.x];
