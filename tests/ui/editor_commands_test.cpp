@@ -68,9 +68,9 @@ TEST_F(EditorTest, TypingStartsOneGestureThatTheNextParameterAClickOrLostFocusEn
 // stays at or above 0 dB, the bottom between -150 and -3 dB.
 TEST_F(EditorTest, GraphRangeEditsAreOnlyStored) {
     type(IDC_GRAPH_MAX, "30");
-    type(IDC_GRAPH_MIN, "-60");
+    type(IDC_GRAPH_MIN, "-1");
     EXPECT_EQ(instance().graphMaxDb, 30.0);
-    EXPECT_EQ(instance().graphMinDb, -60.0);
+    EXPECT_EQ(instance().graphMinDb, -3.0);
     type(IDC_GRAPH_MAX, "-5");
     type(IDC_GRAPH_MIN, "-200");
     EXPECT_EQ(instance().graphMaxDb, 0.0);
