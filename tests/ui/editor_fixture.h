@@ -119,9 +119,6 @@ protected:
         }
         return true;
     }
-    void pump(DWORD milliseconds = 20) {
-        pumpUntil(milliseconds, [] { return false; });
-    }
     // Resizes the frame so that its client area is width x height.
     void resizeFrame(int width, int height) {
         RECT outer = {0, 0, width, height};

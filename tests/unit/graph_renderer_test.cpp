@@ -48,28 +48,23 @@ protected:
     ScaledBitmap bitmap{256};
 };
 
-TEST_F(GraphRendering, PaintNeedsTheBitmapAndTheRecord) {
-    ViewRecord record{{}, 300, 200, -1, -1};
+TEST_F(GraphRendering, PaintNeedsBothPointersAndTheBitmapsScaleSizesTheLayout) {
+    ViewRecord record{{}, 600, 400, -1, -1};
     EXPECT_EQ(paint(nullptr, &record), 0);
     EXPECT_EQ(paint(&bitmap, nullptr), 0);
     EXPECT_TRUE(host.calls.empty());
-    EXPECT_EQ(paint(&bitmap, &record), 1);
-    ASSERT_FALSE(host.calls.empty());
-    const DrawCall& background = host.calls.front();
-    EXPECT_EQ(background.shape, Shape::FillRect);
-    EXPECT_EQ(background.colour, 0);
-    EXPECT_EQ(background.x2, 300.0f);
-    EXPECT_EQ(background.y2, 200.0f);
-}
-
-TEST_F(GraphRendering, TheBitmapsDisplayScaleSizesTheLayout) {
     const struct {
         int32_t bitmapScale, stored, pointRadius;
     } cases[] = {{0, 256, 5}, {256, 256, 5}, {384, 384, 7}};
     for (const auto& c : cases) {
         host.calls.clear();
         bitmap.scale_ = c.bitmapScale;
-        paint(600, 400);
+        EXPECT_EQ(paint(&bitmap, &record), 1);
+        const DrawCall& background = host.calls.front();
+        EXPECT_EQ(background.shape, Shape::FillRect);
+        EXPECT_EQ(background.colour, 0);
+        EXPECT_EQ(background.x2, 600.0f);
+        EXPECT_EQ(background.y2, 400.0f);
         EXPECT_EQ(instance->embeddedScale, c.stored);
         const std::vector<DrawCall> discs = host.of(Shape::FillCircle);
         ASSERT_EQ(discs.size(), 2u) << "the two default points";
@@ -93,18 +88,8 @@ TEST_F(GraphRendering, FullLayoutLabelsTheGridAndTheFloor) {
     EXPECT_EQ(texts[9].x1 + texts[9].x2, 2 * 61.0f);  // centred under the 50 Hz line
     EXPECT_EQ(texts[9].y1, 584.0f);
     EXPECT_EQ(texts.back().colour, 0x8C8C40);
-
-    // Grid lines: dB lines across the graph, then frequency lines down to the margin.
-    std::vector<DrawCall> grid = host.of(Shape::LineInt);
-    ASSERT_EQ(grid.size(), 9u + 1u + 26u + 1u);
-    EXPECT_EQ(grid[0].y1, 61.0f);  // +12 dB
-    EXPECT_EQ(grid[0].x2, 600.0f);
-    EXPECT_EQ(grid[9].y1, 584.0f);
-    EXPECT_EQ(grid[10].x1, 61.0f);
-    EXPECT_EQ(uint32_t(grid[10].colour), 0xFF404040u);  // 50 Hz: minor
-    EXPECT_EQ(uint32_t(grid[11].colour), 0xFF707070u);  // 100 Hz: major
-    EXPECT_FALSE(grid[10].antialias);
-    EXPECT_EQ(grid.back().x1, 600.0f);
+    // Where the grid lines fall and their colours are checked in the rendered picture.
+    EXPECT_EQ(host.of(Shape::LineInt).size(), 9u + 1u + 26u + 1u);
 }
 
 TEST_F(GraphRendering, CompactLayoutHasNoLabelsOrFrequencyGrid) {
@@ -141,20 +126,19 @@ TEST_F(GraphRendering, OffsetCurveIsDrawnFirstAndLower) {
     }
 }
 
+// Only the input half (entries N..2N-1) is loud: the spectrum drawn is the dim one, under the grid.
 TEST_F(GraphRendering, InputHalfIsTheDimSpectrumDrawnUnderTheGrid) {
-    // Only the input half (entries N..2N-1) is loud: every spectrum line is
-    // the dim input colour and comes before the first grid line.
     float* analysis = bufferAs<float>(instance->analysisBuffer);
     const int32_t n = instance->fftSize;
     for (int32_t i = 0; i < n; ++i) analysis[n + i] = 0.01f;
     paint(628, 600);
-    size_t firstGrid = host.calls.size(), spectrumLines = 0;
-    for (size_t i = 0; i < host.calls.size(); ++i) {
-        const DrawCall& call = host.calls[i];
-        if (call.shape == Shape::LineInt && firstGrid == host.calls.size()) firstGrid = i;
+    size_t spectrumLines = 0;
+    bool gridSeen = false;
+    for (const DrawCall& call : host.calls) {
+        gridSeen = gridSeen || call.shape == Shape::LineInt;
         if (call.shape != Shape::Line || uint32_t(call.colour) == 0xFFFF0000u) continue;
         EXPECT_EQ(uint32_t(call.colour), 0xFF606040u);
-        EXPECT_LT(i, firstGrid);
+        EXPECT_FALSE(gridSeen) << "drawn before the first grid line";
         ++spectrumLines;
     }
     EXPECT_GT(spectrumLines, 300u);
@@ -163,7 +147,6 @@ TEST_F(GraphRendering, InputHalfIsTheDimSpectrumDrawnUnderTheGrid) {
 TEST_F(GraphRendering, PointsAreDiscsWithRingsOnlyInThePointModes) {
     paint(628, 600);
     ASSERT_EQ(host.of(Shape::Circle).size(), 2u);
-    EXPECT_EQ(host.of(Shape::FillCircle)[0].colour, 0xFFFFFF);
     EXPECT_EQ(host.of(Shape::Circle)[0].colour, 0xFF0000);
     host.calls.clear();
     instance->editMode = kEditPrecise;
@@ -172,11 +155,13 @@ TEST_F(GraphRendering, PointsAreDiscsWithRingsOnlyInThePointModes) {
     EXPECT_TRUE(host.of(Shape::Line).empty()) << "Precise draws the table with integer lines";
 }
 
+// The box keeps to the half of the surface the mouse is not in. The window
+// form follows the cursor instead; it is not checked here.
 TEST_F(GraphRendering, EmbeddedReadoutKeepsAwayFromTheMouse) {
     const struct {
         int32_t mouseY;
         float boxY;
-    } cases[] = {{50, 400 - 16 - 1 - 1}, {350, 0}};
+    } cases[] = {{199, 400 - 16 - 1 - 1}, {200, 0}};
     for (const auto& c : cases) {
         host.calls.clear();
         std::strcpy(instance->embeddedReadoutText, "439 Hz (A4-)");
@@ -196,26 +181,6 @@ TEST_F(GraphRendering, EmbeddedReadoutKeepsAwayFromTheMouse) {
     EXPECT_TRUE(host.of(Shape::BorderedRect).empty());
 }
 
-TEST(ReadoutPlacement, WindowFormFollowsTheCursorAndFlipsAtTheRightEdge) {
-    const VizeRect rect{0, 0, 600, 400};
-    const struct {
-        bool embedded;
-        int32_t x, y, atX, atY;
-    } cases[] = {
-        {false, 100, 100, 130, 108},
-        {false, 500, 100, 500 - 100 - 30, 108},  // too wide on the right: left of the cursor
-        {false, 20, 390, 50, 400 - 16 - 1},      // held above the bottom edge
-        {false, 20, -20, 50, 1},                 // and below the top
-        {true, 300, 199, 0, 383},
-        {true, 300, 200, 0, 1},
-    };
-    for (const auto& c : cases) {
-        const ReadoutPlacement at = placeReadout(c.embedded, c.x, c.y, 100, 16, rect);
-        EXPECT_EQ(at.x, c.atX) << c.x << "," << c.y;
-        EXPECT_EQ(at.y, c.atY) << c.x << "," << c.y;
-    }
-}
-
 TEST(LabelFont, MadeAtTheFirstPaintAndDeletedWithTheLastInstance) {
     testhost::resetHost();
     RecordingHost host;
@@ -227,7 +192,6 @@ TEST(LabelFont, MadeAtTheFirstPaintAndDeletedWithTheLastInstance) {
     first->dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), &record, 15.0f);
     second->dispatch(effVendorSpecific, kVendorEmbeddedView, reinterpret_cast<intptr_t>(&bitmap), &record, 15.0f);
     ASSERT_EQ(host.fonts.size(), 1u) << "one font for every instance";
-    EXPECT_EQ(host.fonts[0].attached[0].height, 14);
     first.reset();
     EXPECT_EQ(host.fonts[0].destroyed, 0);
     second.reset();
