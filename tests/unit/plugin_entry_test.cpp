@@ -135,6 +135,24 @@ TEST_F(PluginEntry, LastCloseUnregistersTheGraphWindowClass) {
     EXPECT_FALSE(graphClassRegistered());
 }
 
+#if defined(_WIN32)
+TEST_F(PluginEntry, ARefusedWindowClassIsNeitherRecordedNorUnregistered) {
+    const HINSTANCE module = static_cast<HINSTANCE>(processState.moduleHandle);
+    // A class of that name already exists, so the plug-in's registration fails.
+    WNDCLASSA occupant{};
+    occupant.lpfnWndProc = DefWindowProcA;
+    occupant.hInstance = module;
+    occupant.lpszClassName = "FFTdisp";
+    ASSERT_NE(RegisterClassA(&occupant), 0);
+    AEffect* effect = VSTPluginMain(testhost::hostCallback);
+    ASSERT_TRUE(effect);
+    EXPECT_FALSE(processState.windowClassRegistered);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+    EXPECT_TRUE(classRegistered("FFTdisp")) << "the plug-in removed a class it does not own";
+    UnregisterClassA("FFTdisp", module);
+}
+#endif
+
 TEST_F(PluginEntry, EntryPointsIgnoreARecordWithoutInstance) {
     Instance instance;
     AEffect orphan = *instance.effect();
