@@ -43,7 +43,7 @@ int32_t meteringItemForSource(const MeteringChoices& choices, int32_t source) {
     const int32_t channel = source - kMeteringChannelBase;
     if (channel >= 0 && channel < n) return kMeteringFixedItems + channel;
     const int32_t pairOffset = source - kMeteringPairBase;
-    if (choices.pairs && pairOffset >= 0 && pairOffset % 2 == 0 && pairOffset / 2 < n / 2) {
+    if (pairOffset >= 0 && pairOffset % 2 == 0 && pairOffset / 2 < pairCount(choices)) {
         return kMeteringFixedItems + n + pairOffset / 2;
     }
     return -1;
