@@ -104,14 +104,6 @@ inline double amplitudeAt(const std::vector<float>& signal, int from, int count,
     return 2.0 * std::abs(sum) / count;
 }
 
-inline double rms(const std::vector<float>& signal, int from, int count) {
-    double sum = 0.0;
-    for (int i = 0; i < count; ++i) sum += double(signal[from + i]) * signal[from + i];
-    return std::sqrt(sum / count);
-}
-
-inline double decibels(double ratio) { return 20.0 * std::log10(ratio); }
-
 // Largest |output[delay + k] - gain * input[k]| over k in [from, to).
 inline double delayedError(const std::vector<float>& output, const std::vector<float>& input, int delay, int from,
                            int to, double gain = 1.0) {
